@@ -445,4 +445,18 @@ constexpr std::size_t speakerArrangementSize(int32_t n) {
   return 8 + 112 * static_cast<std::size_t>(n < 0 ? 0 : n);
 }
 
+// --- Records passed through by address only -----------------------------------------
+
+// The adapter hands these on between host and plug-in without reading them; the code
+// that fills or reads one declares its layout.
+struct VstOfflineTask;
+struct VstAudioFile;
+struct VstVariableIo;
+struct VstFileSelect;
+struct VstWindow;
+struct MidiProgramName;
+struct MidiProgramCategory;
+struct MidiKeyName;
+struct VstPatchChunkInfo;
+
 }  // namespace kv::vst
