@@ -1,0 +1,123 @@
+// The entry point's work (openEffect) and the plug-in object the library hands out.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <stdexcept>
+
+#include "plugin/effect_entry.h"
+#include "plugin/placeholder_effect.h"
+#include "recording_host.h"
+#include "test_effect.h"
+
+namespace kv::test {
+namespace {
+
+using namespace vst;
+
+Log entryLog;
+int factoryCalls = 0;
+bool failNextLoad = false;
+bool throwInFactory = false;
+
+AudioEffect* testFactory(audioMasterCallback cb, bool* loadFailed) {
+  ++factoryCalls;
+  if (throwInFactory) throw std::runtime_error("construction failed");
+  auto* fx = new TestEffect(cb, entryLog);
+  if (failNextLoad) *loadFailed = true;
+  return fx;
+}
+
+struct EntryTest : ::testing::Test {
+  void SetUp() override {
+    entryLog.clear();
+    factoryCalls = 0;
+    failNextLoad = false;
+    throwInFactory = false;
+  }
+  static intptr_t close(AEffect* e) { return e->dispatcher(e, effClose, 0, 0, nullptr, 0); }
+  RecordingHost host;
+};
+
+TEST_F(EntryTest, HostAnsweringVersionZeroGetsNothing) {
+  host.answers[audioMasterVersion] = 0;
+  EXPECT_EQ(openEffect(&RecordingHost::callback, &testFactory), nullptr);
+  EXPECT_EQ(factoryCalls, 0);
+  ASSERT_EQ(host.calls.size(), 1u);
+  EXPECT_EQ(host.calls[0].effect, nullptr);
+  EXPECT_EQ(host.calls[0].opcode, audioMasterVersion);
+  EXPECT_EQ(openEffect(nullptr, &testFactory), nullptr);
+}
+
+TEST_F(EntryTest, AnsweringHostGetsTheObjectsRecord) {
+  AEffect* e = openEffect(&RecordingHost::callback, &testFactory);
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->magic, kEffectMagic);
+  EXPECT_EQ(static_cast<AudioEffect*>(e->object)->getAeffect(), e);
+  EXPECT_EQ(close(e), 1);
+  EXPECT_EQ(entryLog, (Log{"close", "destroyed"}));
+}
+
+TEST_F(EntryTest, FailedLoadDestroysOnlyThatInstance) {
+  failNextLoad = true;
+  EXPECT_EQ(openEffect(&RecordingHost::callback, &testFactory), nullptr);
+  EXPECT_EQ(entryLog, (Log{"destroyed"}));
+  // The flag belonged to that construction: the next instance loads.
+  failNextLoad = false;
+  AEffect* e = openEffect(&RecordingHost::callback, &testFactory);
+  ASSERT_NE(e, nullptr);
+  close(e);
+}
+
+TEST_F(EntryTest, ConstructionExceptionGivesNull) {
+  throwInFactory = true;
+  EXPECT_EQ(openEffect(&RecordingHost::callback, &testFactory), nullptr);
+  EXPECT_EQ(factoryCalls, 1);
+}
+
+// The stand-in effect the library offers until the patch engine is wired.
+TEST_F(EntryTest, LibraryEffectIsASilentStereoEffect) {
+  AEffect* e = openEffect(&RecordingHost::callback, &createEffectInstance);
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->numInputs, 1);
+  EXPECT_EQ(e->numOutputs, 2);
+  EXPECT_EQ(e->uniqueID, PlaceholderEffect::kUniqueId);
+  EXPECT_TRUE(e->flags & effFlagsCanReplacing);
+
+  auto text = [&](int32_t opcode) {
+    char buffer[128];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(e->dispatcher(e, opcode, 0, 0, buffer, 0), 1);
+    return std::string(buffer);
+  };
+  EXPECT_EQ(text(effGetEffectName), "Korvane");
+  EXPECT_EQ(text(effGetVendorString), "Korvane");
+  EXPECT_EQ(text(effGetProductString), "Korvane");
+  EXPECT_EQ(e->dispatcher(e, effGetVendorVersion, 0, 0, nullptr, 0), 1);
+
+  const std::pair<const char*, intptr_t> words[] = {
+      {"receiveVstMidiEvent", -1}, {"sendVstMidiEvent", -1}, {"bypass", 0},
+      {"receivevstmidievent", 0},  {"sendVstMidiEvents", 0}, {"", 0}};
+  for (auto [word, answer] : words) {
+    char buffer[64];
+    std::strcpy(buffer, word);
+    EXPECT_EQ(e->dispatcher(e, effCanDo, 0, 0, buffer, 0), answer) << word;
+  }
+
+  float left[8], right[8], in[8];
+  float* outs[2] = {left, right};
+  float* ins[1] = {in};
+  std::fill_n(left, 8, 7.0f);
+  std::fill_n(right, 8, -3.0f);
+  e->process(e, ins, outs, 8);  // adds nothing
+  EXPECT_EQ(left[7], 7.0f);
+  EXPECT_EQ(right[0], -3.0f);
+  e->processReplacing(e, ins, outs, 8);
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(left[i], 0.0f);
+    EXPECT_EQ(right[i], 0.0f);
+  }
+  EXPECT_EQ(close(e), 1);
+}
+
+}  // namespace
+}  // namespace kv::test
