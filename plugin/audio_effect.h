@@ -152,8 +152,10 @@ class AudioEffect {
   vst::AEffect* getAeffect() { return &cEffect; }
   vst::audioMasterCallback getAudioMaster() const { return audioMaster; }
 
-  // The glue stored in the record. Public so that tests and the entry point can name
-  // them; hosts reach them only through the record.
+  // The glue stored in the record. Public so that tests can name them; hosts reach them
+  // only through the record. The dispatcher glue runs on whatever thread the opcode's
+  // operation names; the process glue on the audio thread; the parameter glue on the UI
+  // thread or, during automation playback, the audio thread.
   static intptr_t dispatchEffClass(vst::AEffect* e, int32_t opcode, int32_t index,
                                    intptr_t value, void* ptr, float opt) noexcept;
   static void processClass(vst::AEffect* e, float** inputs, float** outputs,

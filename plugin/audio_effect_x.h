@@ -148,7 +148,7 @@ class AudioEffectX : public AudioEffect {
     blockSize = newBlockSize;
     sampleRate = newSampleRate;
   }
-  // effSetBypass: true when the plug-in bypasses itself.
+  // effSetBypass, UI or audio thread: true when the plug-in bypasses itself.
   virtual bool setBypass(bool onOff) { return false; }
   // effGetEffectName / effGetErrorText / effGetVendorString / effGetProductString:
   // write a text into the host's buffer (text_bounds.h gives the sizes).
@@ -205,7 +205,8 @@ class AudioEffectX : public AudioEffect {
   virtual int32_t setTotalSampleToProcess(int32_t value) { return value; }
   // effShellGetNextPlugin: shell plug-ins only.
   virtual int32_t getNextShellPlugin(char* name) { return 0; }
-  // effStartProcess / effStopProcess: around a run of process calls.
+  // effStartProcess / effStopProcess: around a run of process calls; some hosts send
+  // them from the audio thread, so they must not block.
   virtual int32_t startProcess() { return 0; }
   virtual int32_t stopProcess() { return 0; }
   // effSetPanLaw.
