@@ -10,8 +10,10 @@
 // the block size with its own, not yet returned record (as real plug-ins do). Its
 // output is the constant 0.25 plus its input on every channel; it echoes every MIDI
 // event it receives back to the host from inside its process call; its state chunk is
-// its two parameter values. effVendorSpecific lets a test read what it saw and make it
+// its two parameter values. It claims an editor but aborts on any editor opcode, as
+// some real plug-ins do without a display. effVendorSpecific lets a test read what it saw and make it
 // call the host with any opcode.
+#include <cstdlib>
 #include <cstring>
 
 #include "plugin/vst/aeffect.h"
@@ -79,6 +81,12 @@ intptr_t dispatcher(AEffect* e, int32_t opcode, int32_t index, intptr_t value, v
     case effClose:
       delete f;
       return 1;
+    case effEditGetRect:
+    case effEditOpen:
+    case effEditClose:
+    case effEditIdle:
+      // Like real plug-ins without a display: editor calls kill the process.
+      std::abort();
     case effGetEffectName:
       std::strcpy(static_cast<char*>(ptr), "Fixture");
       return 1;
@@ -141,7 +149,7 @@ intptr_t dispatcher(AEffect* e, int32_t opcode, int32_t index, intptr_t value, v
   e.numParams = 2;
   e.numInputs = 1;
   e.numOutputs = 2;
-  e.flags = effFlagsCanReplacing | effFlagsProgramChunks;
+  e.flags = effFlagsHasEditor | effFlagsCanReplacing | effFlagsProgramChunks;
   e.object = f;
   e.uniqueID = fourCharCode('K', 'v', 'F', 'x');
   e.version = 1;

@@ -327,6 +327,16 @@ TEST_F(KorvaneHost, ChunkOutThenChunkInRestoresTheState) {
   EXPECT_FALSE(readText(path("p.bin")).empty());
 }
 
+TEST_F(KorvaneHost, NeverCallsEditorOpcodes) {
+  // The fixture claims an editor and aborts on any editor opcode.
+  const HostRun info = run({"info", KV_FIXTURE_MAIN});
+  EXPECT_EQ(info.code, 0) << info.err;
+  EXPECT_NE(info.out.find("has-editor"), std::string::npos) << info.out;
+  const HostRun render = run({"render", KV_FIXTURE_MAIN, "--notes", "60:0:0.1:100", "--seconds", "0.2",
+                              "--chunk-out", path("c.bin"), "-o", path("e.wav")});
+  EXPECT_EQ(render.code, 0) << render.err;
+}
+
 TEST_F(KorvaneHost, FixtureRenderFeedsInputsAndWritesEveryOutput) {
   std::vector<float> input(1000);
   for (int i = 0; i < 1000; ++i) input[i] = static_cast<float>(i) / 2000.0f;
