@@ -47,10 +47,11 @@ vst::VstEvents* VstEventBuffer::events() {
   auto* slots = reinterpret_cast<vst::VstEvent**>(header_.get() + kHeaderWords);
   for (std::size_t i = 0; i < count_; ++i)
     slots[i] = reinterpret_cast<vst::VstEvent*>(&records_[i]);
-  auto* header = reinterpret_cast<vst::VstEvents*>(header_.get());
-  header->numEvents = static_cast<int32_t>(count_);
-  header->reserved = 0;
-  return header;
+  // The count is a 32-bit field at the start of the first header word; the reserved
+  // word stays zero.
+  const int32_t count = static_cast<int32_t>(count_);
+  std::memcpy(header_.get(), &count, sizeof count);
+  return reinterpret_cast<vst::VstEvents*>(header_.get());
 }
 
 }  // namespace kv

@@ -106,12 +106,12 @@ VstPlugin::~VstPlugin() {
 intptr_t VstPlugin::hostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
                                  void* ptr, float opt) {
   try {
-    VstPlugin* plugin = nullptr;
-    if (effect != nullptr && effect->resvd1 != 0) {
+    // While an entry point runs on this thread, every call on it comes from that
+    // plug-in, whatever its half-built record holds in `resvd1`.
+    VstPlugin* plugin = t_loading;
+    if (plugin == nullptr && effect != nullptr && effect->resvd1 != 0) {
       plugin = reinterpret_cast<VstPlugin*>(effect->resvd1);
       if (plugin->effect_ != effect) plugin = nullptr;
-    } else {
-      plugin = t_loading;
     }
     if (plugin == nullptr) return VstHost::answerWithoutPlugin(opcode, index, value, ptr, opt);
     return plugin->host_.answer(*plugin, opcode, index, value, ptr, opt);

@@ -10,8 +10,9 @@
 // Host callbacks are routed without any global list: once the entry point has
 // returned, the record's host-reserved word `resvd1` holds the `VstPlugin`. Plug-ins
 // also call back while their entry point runs, with a null record or with their own
-// record not yet returned; those calls are tied to the plug-in being loaded on this
-// thread. A call that matches neither gets only the instance-independent answers.
+// record not yet returned (whose `resvd1` may hold anything); every call made on the
+// loading thread during the entry call is tied to the plug-in being loaded. A call
+// that matches neither gets only the instance-independent answers.
 //
 // Strings read from the plug-in go into zeroed 256-byte buffers with a forced
 // terminator, since plug-ins write past the nominal VST limits. Indexes passed in are

@@ -7,7 +7,8 @@
 //   FIXTURE_NO_PROCESS `process` is null (only the replacing call exists)
 //
 // During its entry call it asks the host for the version with a null record and for
-// the block size with its own, not yet returned record (as real plug-ins do). Its
+// the block size with its own, not yet returned record holding junk in the host's
+// reserved word (as real plug-ins do). Its
 // output is the constant 0.25 plus its input on every channel; it echoes every MIDI
 // event it receives back to the host from inside its process call; its state chunk is
 // its two parameter values. It claims an editor but aborts on any editor opcode, as
@@ -153,6 +154,8 @@ intptr_t dispatcher(AEffect* e, int32_t opcode, int32_t index, intptr_t value, v
   e.object = f;
   e.uniqueID = fourCharCode('K', 'v', 'F', 'x');
   e.version = 1;
+  // The host's reserved word is not set up yet: it may hold anything at this point.
+  e.resvd1 = 0x1234;
   f->blockSizeDuringEntry = host(&e, audioMasterGetBlockSize, 0, 0, nullptr, 0.0f);
 #if defined(FIXTURE_ACCUMULATE)
   e.flags &= ~effFlagsCanReplacing;
