@@ -43,14 +43,14 @@ if command -v clang++-14 >/dev/null; then
     -DKORVANE_FUZZ=ON -DKORVANE_BUILD_BENCH=OFF >/dev/null
   cmake --build build-fuzz -j "$jobs" --target kv_fuzzers
   fuzz_seconds=${KORVANE_FUZZ_SECONDS:-30}
-  for spec in build-fuzz/fuzz/*.corpus; do
-    name=$(basename "$spec" .corpus)
+  for corpus_file in build-fuzz/fuzz/*.corpus; do
+    name=$(basename "$corpus_file" .corpus)
     work="build-fuzz/fuzz/$name.work"
     mkdir -p "$work"
     echo "-- $name for ${fuzz_seconds}s"
     log="build-fuzz/fuzz/$name.log"
     if ! "build-fuzz/fuzz/$name" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
-        -artifact_prefix="build-fuzz/fuzz/$name-" "$work" "$(cat "$spec")" >"$log" 2>&1; then
+        -artifact_prefix="build-fuzz/fuzz/$name-" "$work" "$(cat "$corpus_file")" >"$log" 2>&1; then
       tail -n 40 "$log"
       echo "fuzzer $name failed (log: $log)" >&2
       exit 1

@@ -12,14 +12,14 @@ int64_t frameAt(double seconds, double rate) {
   return static_cast<int64_t>(f);
 }
 
-MidiSchedule scheduleNotes(const std::vector<NoteSpec>& notes, double rate) {
+MidiSchedule scheduleNotes(const std::vector<PlayedNote>& notes, double rate) {
   struct Keyed {
     ScheduledMidi message;
     int order;  // 0 note-off, 1 note-on at the same frame
   };
   std::vector<Keyed> keyed;
   MidiSchedule schedule;
-  for (const NoteSpec& n : notes) {
+  for (const PlayedNote& n : notes) {
     const int64_t on = frameAt(n.start, rate);
     const int64_t off = std::max(on + 1, frameAt(n.start + n.length, rate));
     keyed.push_back({{on, {0x90, static_cast<uint8_t>(n.note), static_cast<uint8_t>(n.velocity)}}, 1});

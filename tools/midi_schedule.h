@@ -41,7 +41,7 @@ struct MidiSchedule {
 // The frame of time `seconds` at `rate` (rounded to the nearest frame).
 int64_t frameAt(double seconds, double rate);
 
-MidiSchedule scheduleNotes(const std::vector<NoteSpec>& notes, double rate);
+MidiSchedule scheduleNotes(const std::vector<PlayedNote>& notes, double rate);
 MidiSchedule scheduleMidiFile(const MidiFile& file, double rate);
 
 }  // namespace kv

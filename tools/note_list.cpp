@@ -17,7 +17,7 @@ bool parseNumber(std::string_view text, T& value) {
 
 }  // namespace
 
-bool parseNoteList(const std::string& text, std::vector<NoteSpec>& notes, std::string& error) {
+bool parseNoteList(const std::string& text, std::vector<PlayedNote>& notes, std::string& error) {
   notes.clear();
   std::string_view rest = text;
   while (!rest.empty()) {
@@ -37,7 +37,7 @@ bool parseNoteList(const std::string& text, std::vector<NoteSpec>& notes, std::s
       }
       itemRest = itemRest.substr(colon + 1);
     }
-    NoteSpec n;
+    PlayedNote n;
     if (count != 4 || !itemRest.empty() || !parseNumber(fields[0], n.note) ||
         !parseNumber(fields[1], n.start) || !parseNumber(fields[2], n.length) ||
         !parseNumber(fields[3], n.velocity)) {

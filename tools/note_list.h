@@ -7,7 +7,7 @@
 
 namespace kv {
 
-struct NoteSpec {
+struct PlayedNote {
   int note = 60;        // 0..127
   double start = 0.0;   // seconds, >= 0
   double length = 1.0;  // seconds, > 0
@@ -16,6 +16,6 @@ struct NoteSpec {
 
 // Parses the list; false with a one-line reason in `error` for anything malformed or
 // out of range.
-bool parseNoteList(const std::string& text, std::vector<NoteSpec>& notes, std::string& error);
+bool parseNoteList(const std::string& text, std::vector<PlayedNote>& notes, std::string& error);
 
 }  // namespace kv

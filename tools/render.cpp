@@ -67,7 +67,7 @@ bool prepare(const RenderOptions& o, Material& m, std::string& error) {
   }
   if (o.rate) m.rate = *o.rate;
   if (!o.notes.empty()) {
-    std::vector<NoteSpec> notes;
+    std::vector<PlayedNote> notes;
     if (!parseNoteList(o.notes, notes, error)) return false;
     m.midi = scheduleNotes(notes, m.rate);
   }

@@ -8,7 +8,7 @@ namespace kv {
 namespace {
 
 TEST(NoteList, ParsesNotesAndRefusesMalformedOrOutOfRangeOnes) {
-  std::vector<NoteSpec> notes;
+  std::vector<PlayedNote> notes;
   std::string error;
   ASSERT_TRUE(parseNoteList("69:0:1:100,60:0.5:0.25:1", notes, error)) << error;
   ASSERT_EQ(notes.size(), 2u);
@@ -28,7 +28,7 @@ TEST(NoteList, ParsesNotesAndRefusesMalformedOrOutOfRangeOnes) {
 
 TEST(MidiScheduleTest, NoteOffsComeBeforeNoteOnsAtTheSameFrame) {
   // The same note ends exactly where it starts again: it must sound again.
-  const std::vector<NoteSpec> notes = {{60, 0.5, 0.5, 90}, {60, 0.0, 0.5, 100}};
+  const std::vector<PlayedNote> notes = {{60, 0.5, 0.5, 90}, {60, 0.0, 0.5, 100}};
   const MidiSchedule s = scheduleNotes(notes, 1000.0);
   ASSERT_EQ(s.messages.size(), 4u);
   const int64_t frames[] = {0, 500, 500, 1000};
