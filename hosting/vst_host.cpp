@@ -99,7 +99,7 @@ intptr_t VstHost::answer(VstPlugin& plugin, int32_t opcode, int32_t index, intpt
       return index >= 0 && index < count ? 0 : 1;
     }
     case audioMasterWantMidi:
-      wantsMidi_ = true;
+      wantsMidi_.store(true, std::memory_order_relaxed);
       return 1;
     case audioMasterGetTime:
       return reinterpret_cast<intptr_t>(timeInfo(plugin, static_cast<int32_t>(value)));
@@ -111,7 +111,7 @@ intptr_t VstHost::answer(VstPlugin& plugin, int32_t opcode, int32_t index, intpt
     case audioMasterGetNumAutomatableParameters:
       return effect != nullptr ? effect->numParams : 0;
     case audioMasterNeedIdle:
-      needsIdle_ = true;
+      needsIdle_.store(true, std::memory_order_relaxed);
       idleRequested(plugin);
       return 1;
     case audioMasterGetSampleRate:
@@ -121,7 +121,7 @@ intptr_t VstHost::answer(VstPlugin& plugin, int32_t opcode, int32_t index, intpt
     case audioMasterWillReplaceOrAccumulate:
       return 1;  // replacing
     case audioMasterGetCurrentProcessLevel:
-      return static_cast<intptr_t>(processLevel_);
+      return static_cast<intptr_t>(processLevel_.load(std::memory_order_relaxed));
     case audioMasterGetAutomationState:
       return 1;  // automation off
     case audioMasterUpdateDisplay:

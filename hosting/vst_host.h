@@ -14,6 +14,7 @@
 // one or several plug-ins.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -53,15 +54,17 @@ class VstHost {
 
   // The level answered while the plug-in asks; an offline renderer sets Offline around
   // its processing, a real-time host Realtime.
-  void setProcessLevel(VstProcessLevel level) { processLevel_ = level; }
+  void setProcessLevel(VstProcessLevel level) { processLevel_.store(level, std::memory_order_relaxed); }
 
-  // MIDI the plug-in sent with audioMasterProcessEvents since the last clear.
+  // MIDI the plug-in sent with audioMasterProcessEvents since the last clear. Plug-ins
+  // send it from inside their process call: read and clear it on the thread that runs
+  // the plug-in, after each process call.
   const VstEventBuffer& midiFromPlugin() const { return midiFromPlugin_; }
   void clearMidiFromPlugin() { midiFromPlugin_.clear(); }
 
-  // What the plug-in asked for so far.
-  bool plugInWantsMidi() const { return wantsMidi_; }
-  bool plugInNeedsIdle() const { return needsIdle_; }
+  // What the plug-in asked for so far (it may ask from any thread).
+  bool plugInWantsMidi() const { return wantsMidi_.load(std::memory_order_relaxed); }
+  bool plugInNeedsIdle() const { return needsIdle_.load(std::memory_order_relaxed); }
 
   // Answers one host callback from `plugin`. `plugin` is the loaded plug-in or the one
   // whose entry point is running (its record may not be known yet).
@@ -90,9 +93,9 @@ class VstHost {
   VstHostIdentity identity_;
   VstTransport transport_;
   VstEventBuffer midiFromPlugin_;
-  VstProcessLevel processLevel_ = VstProcessLevel::User;
-  bool wantsMidi_ = false;
-  bool needsIdle_ = false;
+  std::atomic<VstProcessLevel> processLevel_{VstProcessLevel::User};
+  std::atomic<bool> wantsMidi_{false};
+  std::atomic<bool> needsIdle_{false};
 };
 
 // Copies `text` into a plug-in's string buffer of `size` bytes, always terminated.

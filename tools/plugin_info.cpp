@@ -80,6 +80,15 @@ void writePluginInfo(VstPlugin& plugin, std::ostream& out) {
   out << "inputs: " << plugin.numInputs() << "\n";
   out << "outputs: " << plugin.numOutputs() << "\n";
   out << "initial delay: " << plugin.initialDelay() << "\n";
+  // The plug-in capability words a host usually asks about; those answered "yes".
+  static const char* const words[] = {"sendVstEvents",   "sendVstMidiEvent", "sendVstTimeInfo",
+                                      "receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo",
+                                      "offline",          "noRealTime",        "bypass",
+                                      "midiProgramNames"};
+  out << "can do:";
+  for (const char* word : words)
+    if (plugin.canDo(word) == 1) out << " " << word;
+  out << "\n";
   out << "programs: " << plugin.numPrograms() << "\n";
   for (int32_t p = 0; p < plugin.numPrograms(); ++p)
     out << "  " << p << ": " << printable(plugin.programName(p)) << "\n";
