@@ -14,7 +14,7 @@ packages=(
   # independent references used by tests
   sox libsox-fmt-all sndfile-programs midicsv bc
   # real third-party VST 2 plug-ins for hosting tests
-  dpf-plugins-vst
+  dpf-plugins-vst dragonfly-reverb-vst
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: an optimised build (build/) and a build with
-# AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/). Any failure or
-# sanitizer report fails the run.
+# AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/); then runs every file
+# reader's fuzzer for a bounded time (build-fuzz/, clang-14). Any failure, sanitizer
+# report or fuzzer crash fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,3 +33,31 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON -DKORVANE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 900
+
+# Every file reader's fuzzer runs for a bounded time over its seed corpus; a crash,
+# sanitizer report or broken invariant fails the run.
+if command -v clang++-14 >/dev/null; then
+  echo "== fuzzing (libFuzzer, clang-14)"
+  cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+    -DKORVANE_FUZZ=ON -DKORVANE_BUILD_BENCH=OFF >/dev/null
+  cmake --build build-fuzz -j "$jobs" --target kv_fuzzers
+  fuzz_seconds=${KORVANE_FUZZ_SECONDS:-30}
+  for corpus_file in build-fuzz/fuzz/*.corpus; do
+    name=$(basename "$corpus_file" .corpus)
+    work="build-fuzz/fuzz/$name.work"
+    mkdir -p "$work"
+    echo "-- $name for ${fuzz_seconds}s"
+    log="build-fuzz/fuzz/$name.log"
+    if ! "build-fuzz/fuzz/$name" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+        -artifact_prefix="build-fuzz/fuzz/$name-" "$work" "$(cat "$corpus_file")" >"$log" 2>&1; then
+      tail -n 40 "$log"
+      echo "fuzzer $name failed (log: $log)" >&2
+      exit 1
+    fi
+    grep -E "^stat::number_of_executed_units|^Done" "$log" || true
+  done
+else
+  echo "== fuzzing skipped: clang++-14 is not installed" >&2
+  [ "${CI:-}" != "true" ] || exit 1
+fi

@@ -1,0 +1,411 @@
+// korvane-host end to end: the built binary against real third-party plug-ins (Debian's
+// dpf-plugins-vst and dragonfly-reverb-vst) and the fixture plug-in, checking the audio
+// it writes, read back with libsndfile.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/tools/smf_builder.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kKars = "/usr/lib/vst/Kars-vst.so";
+const char* const kFreeverb = "/usr/lib/vst/MaFreeverb-vst.so";
+const char* const kPlate = "/usr/lib/lxvst/DragonflyPlateReverb-vst.so";
+
+bool onCi() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && std::string(ci) == "true";
+}
+
+// Debian's plug-ins are installed by the setup script: on CI their absence is a failure.
+#define REQUIRE_FILE(path)                                                       \
+  do {                                                                           \
+    if (!fs::exists(path)) {                                                     \
+      if (onCi()) FAIL() << "missing " << (path) << " (installed by setup.sh)";  \
+      GTEST_SKIP() << "missing " << (path);                                      \
+    }                                                                            \
+  } while (0)
+
+struct HostRun {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string readText(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class KorvaneHost : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* build = std::getenv("KORVANE_BUILD_DIR");
+    ASSERT_NE(build, nullptr) << "KORVANE_BUILD_DIR is not set";
+    binary_ = fs::path(build) / "korvane-host";
+    ASSERT_TRUE(fs::exists(binary_)) << binary_;
+    dir_ = fs::temp_directory_path() / ("kv-host-test-" + std::to_string(std::random_device{}()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+  HostRun run(const std::vector<std::string>& args) const {
+    std::string command = quote(binary_.string());
+    for (const std::string& a : args) command += " " + quote(a);
+    const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt", code = dir_ / "code.txt";
+    command = "(" + command + " </dev/null >" + quote(out.string()) + " 2>" + quote(err.string()) +
+              "; echo $? >" + quote(code.string()) + ")";
+    std::system(command.c_str());
+    HostRun r;
+    r.out = readText(out);
+    r.err = readText(err);
+    std::istringstream(readText(code)) >> r.code;
+    return r;
+  }
+
+  fs::path binary_;
+  fs::path dir_;
+};
+
+struct Wav {
+  SF_INFO info{};
+  std::vector<std::vector<float>> channels;
+  int64_t frames() const { return channels.empty() ? 0 : static_cast<int64_t>(channels[0].size()); }
+};
+
+Wav readWav(const std::string& path) {
+  Wav w;
+  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &w.info);
+  EXPECT_NE(f, nullptr) << path << ": " << sf_strerror(nullptr);
+  if (f == nullptr) return w;
+  std::vector<float> all(static_cast<std::size_t>(w.info.frames * w.info.channels));
+  sf_readf_float(f, all.data(), w.info.frames);
+  sf_close(f);
+  w.channels.assign(w.info.channels, std::vector<float>(static_cast<std::size_t>(w.info.frames)));
+  for (sf_count_t i = 0; i < w.info.frames; ++i)
+    for (int c = 0; c < w.info.channels; ++c) w.channels[c][i] = all[i * w.info.channels + c];
+  return w;
+}
+
+void writeWav(const std::string& path, int rate, const std::vector<float>& mono) {
+  SF_INFO info{};
+  info.samplerate = rate;
+  info.channels = 1;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(f, nullptr);
+  sf_writef_float(f, mono.data(), static_cast<sf_count_t>(mono.size()));
+  sf_close(f);
+}
+
+// Fundamental frequency by normalised autocorrelation over [from, to) samples: the
+// shortest lag whose correlation comes within 10 % of the best, refined by a parabola.
+// Searches 100 Hz to 1 kHz.
+double fundamental(const std::vector<float>& x, int rate, std::size_t from, std::size_t to) {
+  const int minLag = rate / 1000, maxLag = rate / 100;  // 100 Hz to 1 kHz
+  std::vector<double> r(static_cast<std::size_t>(maxLag) + 2, 0.0);
+  // Prefix sums of squares give each window's energy without another pass.
+  std::vector<double> energy(x.size() + 1, 0.0);
+  for (std::size_t i = 0; i < x.size(); ++i) energy[i + 1] = energy[i] + double(x[i]) * x[i];
+  double best = 0.0;
+  for (int lag = minLag; lag <= maxLag + 1; ++lag) {
+    const std::size_t end = to - lag;
+    double s = 0;
+    for (std::size_t i = from; i < end; ++i) s += double(x[i]) * x[i + lag];
+    const double e0 = energy[end] - energy[from], e1 = energy[end + lag] - energy[from + lag];
+    r[lag] = e0 > 0 && e1 > 0 ? s / std::sqrt(e0 * e1) : 0.0;
+    if (lag <= maxLag) best = std::max(best, r[lag]);
+  }
+  for (int lag = minLag + 1; lag <= maxLag; ++lag) {
+    if (r[lag] >= 0.9 * best && r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1]) {
+      const double a = r[lag - 1], b = r[lag], c = r[lag + 1];
+      const double denom = a - 2 * b + c;
+      const double shift = denom != 0 ? 0.5 * (a - c) / denom : 0.0;
+      return rate / (lag + shift);
+    }
+  }
+  return 0.0;
+}
+
+int64_t onset(const std::vector<float>& x, float threshold = 1e-4f) {
+  for (std::size_t i = 0; i < x.size(); ++i)
+    if (std::fabs(x[i]) > threshold) return static_cast<int64_t>(i);
+  return -1;
+}
+
+double rms(const std::vector<float>& x, std::size_t from, std::size_t to) {
+  double s = 0;
+  for (std::size_t i = from; i < to && i < x.size(); ++i) s += double(x[i]) * x[i];
+  return to > from ? std::sqrt(s / double(to - from)) : 0.0;
+}
+
+double maxDifference(const std::vector<float>& a, const std::vector<float>& b) {
+  double d = a.size() == b.size() ? 0.0 : INFINITY;
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) d = std::max(d, double(std::fabs(a[i] - b[i])));
+  return d;
+}
+
+TEST_F(KorvaneHost, InfoDescribesRealPlugIns) {
+  REQUIRE_FILE(kKars);
+  REQUIRE_FILE(kFreeverb);
+  const HostRun kars = run({"info", kKars});
+  EXPECT_EQ(kars.code, 0) << kars.err;
+  for (const char* line : {"name: Kars\n", "unique id: 1145795187 (DKrs)\n", "category: synth\n",
+                           "inputs: 0\n", "outputs: 1\n", "programs: 1\n", "parameters: 3\n",
+                           "  0: Sustain = "})
+    EXPECT_NE(kars.out.find(line), std::string::npos) << line << "\n" << kars.out;
+  EXPECT_NE(kars.out.find("is-synth"), std::string::npos);
+
+  const HostRun verb = run({"info", kFreeverb});
+  EXPECT_EQ(verb.code, 0) << verb.err;
+  for (const char* line : {"name: MaFreeverb\n", "inputs: 1\n", "outputs: 1\n", "parameters: 4\n",
+                           "flags: 0x10 can-replace\n"})
+    EXPECT_NE(verb.out.find(line), std::string::npos) << line << "\n" << verb.out;
+}
+
+// Kars is a plucked-string synth whose string is a whole number of samples long plus
+// the delay of its loop filter, so at 48 kHz its pitch sits up to about two samples of
+// period flat (433 Hz for A 440). The error shrinks with the sample rate, as it must
+// if the host passes the rate correctly; a wrong rate or note would not shrink.
+TEST_F(KorvaneHost, SynthRendersThePitchOfThePlayedNote) {
+  REQUIRE_FILE(kKars);
+  struct Case {
+    int note;
+    double hz;
+  };
+  for (const Case c : {Case{69, 440.0}, Case{60, 261.6256}}) {
+    for (const int rate : {48000, 192000}) {
+      SCOPED_TRACE(std::to_string(c.note) + " at " + std::to_string(rate));
+      const std::string out = path("note.wav");
+      const HostRun r = run({"render", kKars, "--notes", std::to_string(c.note) + ":0:1:100", "--rate",
+                             std::to_string(rate), "--seconds", "1.5", "-o", out});
+      ASSERT_EQ(r.code, 0) << r.err;
+      const Wav w = readWav(out);
+      EXPECT_EQ(w.info.samplerate, rate);
+      ASSERT_EQ(w.info.channels, 1);  // Kars has one output
+      EXPECT_EQ(w.frames(), rate * 3 / 2);
+      EXPECT_EQ((w.info.format & SF_FORMAT_SUBMASK), SF_FORMAT_FLOAT);
+      EXPECT_GT(rms(w.channels[0], 0, rate), 0.01);
+      const double hz = fundamental(w.channels[0], rate, rate / 10, rate * 25 / 100);
+      ASSERT_GT(hz, 0.0);
+      std::printf("note %d at %d Hz: measured %.2f Hz\n", c.note, rate, hz);
+      EXPECT_NEAR(rate / hz, rate / c.hz, 2.5);  // period in samples
+      if (rate == 192000) {
+        EXPECT_NEAR(hz, c.hz, c.hz * 0.005);
+      }
+    }
+  }
+}
+
+TEST_F(KorvaneHost, MidiFilePlaysWithItsTempoMapLikeTheSameNoteList) {
+  REQUIRE_FILE(kKars);
+  // 100 BPM, changing to 60 BPM at tick 960 (1.2 s); the note starts at tick 1440
+  // (2.2 s) and ends 480 ticks later (3.2 s), its note-off by running status.
+  test::SmfTrack conductor;
+  conductor.tempo(0, 600000).tempo(960, 1000000).end();
+  test::SmfTrack notes;
+  notes.event(1440, {0x90, 69, 100}).event(480, {69, 0}).end();
+  const std::vector<uint8_t> smf = test::smfFile(1, 480, {conductor, notes});
+  const std::string mid = path("tune.mid");
+  std::ofstream(mid, std::ios::binary).write(reinterpret_cast<const char*>(smf.data()), smf.size());
+
+  const HostRun fromMidi = run({"render", kKars, "--midi", mid, "-o", path("midi.wav")});
+  ASSERT_EQ(fromMidi.code, 0) << fromMidi.err;
+  const HostRun fromNotes = run({"render", kKars, "--notes", "69:2.2:1:100", "-o", path("notes.wav")});
+  ASSERT_EQ(fromNotes.code, 0) << fromNotes.err;
+
+  const Wav m = readWav(path("midi.wav"));
+  const Wav n = readWav(path("notes.wav"));
+  ASSERT_EQ(m.info.channels, 1);
+  // Length: the end of the file plus the default two-second tail.
+  EXPECT_EQ(m.frames(), (32 + 20) * 4800);
+  // The note starts at its sample, inside a block (105600 = 206 * 512 + 128).
+  const int64_t start = onset(m.channels[0]);
+  EXPECT_GE(start, 105600);
+  EXPECT_LE(start, 105600 + 4);
+  EXPECT_NEAR(48000 / fundamental(m.channels[0], 48000, 110000, 130000), 48000 / 440.0, 2.5);
+  // Same events at the same samples: the same sound.
+  EXPECT_EQ(m.frames(), n.frames());
+  EXPECT_LT(maxDifference(m.channels[0], n.channels[0]), 1e-6);
+}
+
+TEST_F(KorvaneHost, EffectRendersAnInputFile) {
+  REQUIRE_FILE(kFreeverb);
+  // A quarter second of 440 Hz, then silence: the reverb rings on into the silence.
+  std::vector<float> input(48000, 0.0f);
+  for (int i = 0; i < 12000; ++i) input[i] = 0.5f * std::sin(2 * M_PI * 440.0 * i / 48000.0);
+  const std::string in = path("in.wav");
+  writeWav(in, 48000, input);
+
+  const HostRun r = run({"render", kFreeverb, "--in", in, "--tail", "0", "-o", path("wet.wav")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const Wav w = readWav(path("wet.wav"));
+  ASSERT_EQ(w.info.channels, 1);
+  EXPECT_EQ(w.frames(), 48000);
+  EXPECT_GT(rms(w.channels[0], 0, 48000), 0.01);
+  EXPECT_GT(maxDifference(w.channels[0], input), 0.05);
+  EXPECT_GT(rms(w.channels[0], 24000, 48000), 1e-3);  // the tail in the silent half
+
+  // Without --tail the render runs two seconds past the input.
+  const HostRun longer = run({"render", kFreeverb, "--in", in, "-o", path("wet2.wav")});
+  ASSERT_EQ(longer.code, 0) << longer.err;
+  EXPECT_EQ(readWav(path("wet2.wav")).frames(), 48000 * 3);
+}
+
+TEST_F(KorvaneHost, Pcm16OutputHoldsTheSameSignal) {
+  REQUIRE_FILE(kKars);
+  // Volume down (parameter 2) so that no sample reaches full scale and clips.
+  const HostRun f = run({"render", kKars, "--notes", "64:0:0.5:127", "--param", "2=0.3", "--seconds", "1",
+                         "-o", path("f.wav")});
+  const HostRun p = run({"render", kKars, "--notes", "64:0:0.5:127", "--param", "2=0.3", "--seconds", "1",
+                         "--format", "pcm16", "-o", path("p.wav")});
+  ASSERT_EQ(f.code, 0) << f.err;
+  ASSERT_EQ(p.code, 0) << p.err;
+  const Wav wf = readWav(path("f.wav"));
+  const Wav wp = readWav(path("p.wav"));
+  EXPECT_EQ((wp.info.format & SF_FORMAT_SUBMASK), SF_FORMAT_PCM_16);
+  ASSERT_EQ(wp.frames(), wf.frames());
+  EXPECT_GT(rms(wp.channels[0], 0, 24000), 0.01);
+  double peak = 0;
+  for (float v : wf.channels[0]) peak = std::max(peak, double(std::fabs(v)));
+  EXPECT_LT(peak, 0.99);
+  EXPECT_LT(maxDifference(wp.channels[0], wf.channels[0]), 1.01 / 32768.0);
+}
+
+TEST_F(KorvaneHost, ChunkOutThenChunkInRestoresTheState) {
+  REQUIRE_FILE(kPlate);
+  std::vector<float> input(24000, 0.0f);
+  for (int i = 0; i < 2400; ++i) input[i] = (i % 100 < 50) ? 0.3f : -0.3f;
+  const std::string in = path("in.wav");
+  writeWav(in, 48000, input);
+  const std::string c1 = path("c1.bin"), c2 = path("c2.bin");
+
+  // Wet level up, saved as a chunk; a second render restores it from that chunk.
+  const HostRun a = run({"render", kPlate, "--in", in, "--tail", "0", "--param", "1=0.9", "--chunk-out", c1,
+                     "-o", path("a.wav")});
+  ASSERT_EQ(a.code, 0) << a.err;
+  const HostRun b = run({"render", kPlate, "--in", in, "--tail", "0", "--chunk-in", c1, "--chunk-out", c2,
+                     "-o", path("b.wav")});
+  ASSERT_EQ(b.code, 0) << b.err;
+  const HostRun c = run({"render", kPlate, "--in", in, "--tail", "0", "-o", path("c.wav")});
+  ASSERT_EQ(c.code, 0) << c.err;
+
+  EXPECT_FALSE(readText(c1).empty());
+  EXPECT_EQ(readText(c1), readText(c2));
+  const Wav wa = readWav(path("a.wav")), wb = readWav(path("b.wav")), wc = readWav(path("c.wav"));
+  ASSERT_EQ(wa.info.channels, 2);
+  EXPECT_LT(maxDifference(wa.channels[0], wb.channels[0]), 1e-6);
+  EXPECT_GT(maxDifference(wa.channels[0], wc.channels[0]), 1e-3);
+
+  const HostRun preset = run({"render", kPlate, "--seconds", "0.1", "--preset-chunk", "--chunk-out", path("p.bin"),
+                          "-o", path("p.wav")});
+  ASSERT_EQ(preset.code, 0) << preset.err;
+  EXPECT_FALSE(readText(path("p.bin")).empty());
+}
+
+TEST_F(KorvaneHost, NeverCallsEditorOpcodes) {
+  // The fixture claims an editor and aborts on any editor opcode.
+  const HostRun info = run({"info", KV_FIXTURE_MAIN});
+  EXPECT_EQ(info.code, 0) << info.err;
+  EXPECT_NE(info.out.find("has-editor"), std::string::npos) << info.out;
+  const HostRun render = run({"render", KV_FIXTURE_MAIN, "--notes", "60:0:0.1:100", "--seconds", "0.2",
+                              "--chunk-out", path("c.bin"), "-o", path("e.wav")});
+  EXPECT_EQ(render.code, 0) << render.err;
+}
+
+TEST_F(KorvaneHost, FixtureRenderFeedsInputsAndWritesEveryOutput) {
+  std::vector<float> input(1000);
+  for (int i = 0; i < 1000; ++i) input[i] = static_cast<float>(i) / 2000.0f;
+  const std::string in = path("ramp.wav");
+  writeWav(in, 44100, input);
+  const HostRun r = run({"render", KV_FIXTURE_ACCUMULATE, "--in", in, "--tail", "0", "--block", "100",
+                     "-o", path("fx.wav")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const Wav w = readWav(path("fx.wav"));
+  EXPECT_EQ(w.info.samplerate, 44100);  // the input's rate
+  ASSERT_EQ(w.info.channels, 2);
+  ASSERT_EQ(w.frames(), 1000);
+  for (int i = 0; i < 1000; ++i) {
+    ASSERT_EQ(w.channels[0][i], 0.25f + input[i]) << i;
+    ASSERT_EQ(w.channels[1][i], 0.25f) << i;
+  }
+}
+
+TEST_F(KorvaneHost, FailuresGiveOneLineAndANonZeroExit) {
+  const std::string text = path("not-a-plugin.so");
+  std::ofstream(text) << "hello\n";
+  const std::string out = path("never.wav");
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    const char* words;
+    bool needsKars;
+  };
+  const Case cases[] = {
+      {{"info", "/nonexistent/plugin.so"}, 1, "file not found", false},
+      {{"info", text}, 1, "not a VST 2 plug-in", false},
+      {{"info", KV_FIXTURE_NOENTRY}, 1, "not a VST 2 plug-in (it exports neither", false},
+      {{"info", KV_FIXTURE_BADMAGIC}, 1, "not a VST 2 plug-in", false},
+      {{"info", KV_FIXTURE_NULL}, 1, "refused to load", false},
+      {{"render", "/nonexistent/plugin.so", "-o", out}, 1, "file not found", false},
+      {{"render", kKars, "-o", out, "--notes", "200:0:1:100"}, 1, "out of range", true},
+      {{"render", kKars, "-o", out, "--midi", path("missing.mid")}, 1, "cannot open", true},
+      {{"render", kKars, "-o", out, "--midi", text}, 1, "no MThd", true},
+      {{"render", kKars, "-o", out, "--param", "7=0.5"}, 1, "has 3 parameters", true},
+      {{"render", kKars, "-o", out, "--program", "3"}, 1, "has 1 programs", true},
+      {{"render", kKars, "-o", out, "--chunk-out", path("c.bin")}, 1, "keeps no state chunk", true},
+      {{"render", kKars, "-o", out, "--in", path("missing.wav")}, 1, "cannot read", true},
+      {{}, 2, "no command", false},
+      {{"frobnicate"}, 2, "unknown command", false},
+      {{"render", kKars}, 2, "needs an output file", false},
+      {{"render", kKars, "-o", out, "--rate", "fast"}, 2, "--rate", false},
+      {{"render", kKars, "-o", out, "--param", "1=2"}, 2, "--param", false},
+      {{"render", kKars, "-o", out, "--format", "mp3"}, 2, "--format", false},
+      {{"render", kKars, "-o", out, "--bogus"}, 2, "unknown option --bogus", false},
+  };
+  for (const Case& c : cases) {
+    std::string joined;
+    for (const auto& a : c.args) joined += a + " ";
+    SCOPED_TRACE(joined);
+    if (c.needsKars && !fs::exists(kKars) && !onCi()) continue;
+    const HostRun r = run(c.args);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    const std::string first = r.err.substr(0, r.err.find('\n'));
+    EXPECT_EQ(first.rfind("korvane-host: ", 0), 0u) << r.err;
+    EXPECT_NE(first.find(c.words), std::string::npos) << r.err;
+    if (c.code == 1) {
+      EXPECT_EQ(r.err, first + "\n");  // exactly one line
+    } else {
+      EXPECT_NE(r.err.find("usage:"), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(out));
+  }
+}
+
+}  // namespace
+}  // namespace kv

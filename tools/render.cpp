@@ -1,0 +1,269 @@
+#include "tools/render.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "hosting/vst_host.h"
+#include "hosting/vst_plugin.h"
+#include "platform/terminal.h"
+#include "tools/audio_file.h"
+#include "tools/midi_schedule.h"
+#include "tools/progress_bar.h"
+
+namespace kv {
+
+namespace {
+
+constexpr int kMaxChannels = 256;
+constexpr int kDefaultRate = 48000;
+// Renders at least this long (in seconds of audio) get a progress bar on a terminal.
+constexpr double kProgressAbove = 5.0;
+
+bool readBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = path + ": cannot open the chunk file";
+    return false;
+  }
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (bytes.empty()) {
+    error = path + ": the chunk file is empty";
+    return false;
+  }
+  return true;
+}
+
+bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out || !out.write(reinterpret_cast<const char*>(bytes.data()),
+                         static_cast<std::streamsize>(bytes.size()))) {
+    error = path + ": cannot write the chunk file";
+    return false;
+  }
+  return true;
+}
+
+// Everything that can be checked or read before the plug-in runs.
+struct Material {
+  int rate = kDefaultRate;
+  AudioData input;
+  MidiSchedule midi;
+  std::vector<uint8_t> chunk;
+};
+
+bool prepare(const RenderOptions& o, Material& m, std::string& error) {
+  if (!o.inputFile.empty()) {
+    if (!readAudioFile(o.inputFile, m.input, error)) return false;
+    if (o.rate && *o.rate != m.input.sampleRate) {
+      error = o.inputFile + ": the input is at " + std::to_string(m.input.sampleRate) +
+              " Hz but --rate asks for " + std::to_string(*o.rate) + " Hz";
+      return false;
+    }
+    m.rate = m.input.sampleRate;
+  }
+  if (o.rate) m.rate = *o.rate;
+  if (!o.notes.empty()) {
+    std::vector<PlayedNote> notes;
+    if (!parseNoteList(o.notes, notes, error)) return false;
+    m.midi = scheduleNotes(notes, m.rate);
+  }
+  if (!o.midiFile.empty()) {
+    MidiFile file;
+    if (!readMidiFile(o.midiFile, file, error)) return false;
+    m.midi = scheduleMidiFile(file, m.rate);
+  }
+  if (!o.chunkIn.empty() && !readBytes(o.chunkIn, m.chunk, error)) return false;
+  return true;
+}
+
+// The value in force at `frame` in a frame-ordered list of changes, or null.
+template <typename T>
+const T* inForce(const std::vector<T>& changes, int64_t frame) {
+  const T* found = nullptr;
+  for (const T& c : changes) {
+    if (c.frame > frame) break;
+    found = &c;
+  }
+  return found;
+}
+
+bool renderLoop(const RenderOptions& o, const Material& m, VstHost& host, VstPlugin& plugin,
+                int64_t totalFrames, AudioFileWriter& writer, std::string& error) {
+  const int block = o.block;
+  const int inputs = plugin.numInputs();
+  const int outputs = plugin.numOutputs();
+
+  // Input buffers: the input file's channels spread over the plug-in's inputs (input i
+  // takes file channel i modulo the file's count), silence after its end.
+  std::vector<std::vector<float>> in(static_cast<std::size_t>(inputs), std::vector<float>(block, 0.0f));
+  std::vector<std::vector<float>> out(static_cast<std::size_t>(outputs), std::vector<float>(block, 0.0f));
+  std::vector<float*> inPtr(static_cast<std::size_t>(std::max(inputs, 1)), nullptr);
+  std::vector<float*> outPtr(static_cast<std::size_t>(outputs), nullptr);
+  for (int c = 0; c < inputs; ++c) inPtr[c] = in[c].data();
+  for (int c = 0; c < outputs; ++c) outPtr[c] = out[c].data();
+
+  // The event block is sized for the busiest block of the render.
+  std::size_t busiest = 1;
+  {
+    std::size_t i = 0;
+    const auto& msgs = m.midi.messages;
+    for (int64_t start = 0; start < totalFrames && i < msgs.size(); start += block) {
+      std::size_t n = 0;
+      while (i < msgs.size() && msgs[i].frame < start + block) {
+        ++i;
+        ++n;
+      }
+      busiest = std::max(busiest, n);
+    }
+  }
+  VstEventBuffer events(busiest);
+
+  VstTransport& transport = host.transport();
+  transport.setSampleRate(m.rate);
+  if (const auto* t = inForce(m.midi.tempos, 0)) transport.setTempo(t->beatsPerMinute);
+  if (const auto* s = inForce(m.midi.signatures, 0)) transport.setTimeSignature(s->numerator, s->denominator);
+  transport.locate(0);
+  transport.setPlaying(true);
+
+  ProgressBar progress(o.progress && stderrIsTerminal() && totalFrames >= kProgressAbove * m.rate,
+                       totalFrames);
+  int64_t nonFinite = 0;
+  std::size_t next = 0;
+  const auto& msgs = m.midi.messages;
+  for (int64_t start = 0; start < totalFrames; start += block) {
+    const int frames = static_cast<int>(std::min<int64_t>(block, totalFrames - start));
+
+    events.clear();
+    while (next < msgs.size() && msgs[next].frame < start + frames) {
+      const ScheduledMidi& msg = msgs[next++];
+      events.addMidi(static_cast<int32_t>(msg.frame - start), msg.bytes[0], msg.bytes[1], msg.bytes[2]);
+    }
+    plugin.processEvents(events.events());
+
+    for (int c = 0; c < inputs; ++c) {
+      std::fill(in[c].begin(), in[c].end(), 0.0f);
+      if (m.input.channels.empty()) continue;
+      const std::vector<float>& source = m.input.channels[c % m.input.channels.size()];
+      for (int f = 0; f < frames; ++f) {
+        const int64_t at = start + f;
+        if (at < static_cast<int64_t>(source.size())) in[c][f] = source[at];
+      }
+    }
+    if (const auto* t = inForce(m.midi.tempos, start)) transport.setTempo(t->beatsPerMinute);
+    if (const auto* s = inForce(m.midi.signatures, start)) transport.setTimeSignature(s->numerator, s->denominator);
+
+    plugin.process(inPtr.data(), outPtr.data(), frames);
+    transport.advance(frames);
+    host.clearMidiFromPlugin();
+
+    for (int c = 0; c < outputs; ++c)
+      for (int f = 0; f < frames; ++f)
+        if (!std::isfinite(out[c][f])) {
+          out[c][f] = 0.0f;
+          ++nonFinite;
+        }
+    if (!writer.write(outPtr.data(), frames, error)) {
+      error = o.output + ": " + error;
+      return false;
+    }
+    progress.update(start + frames);
+  }
+  progress.finish();
+  transport.setPlaying(false);
+  if (nonFinite > 0)
+    std::fprintf(stderr, "korvane-host: warning: the plug-in produced %lld non-finite samples (written as 0)\n",
+                 static_cast<long long>(nonFinite));
+  return true;
+}
+
+}  // namespace
+
+bool renderWithPlugin(const RenderOptions& o, std::string& error) {
+  Material m;
+  if (!prepare(o, m, error)) return false;
+
+  VstHost host;
+  VstLoadFailure failure;
+  std::unique_ptr<VstPlugin> plugin = VstPlugin::load(o.plugin, host, failure);
+  if (!plugin) {
+    error = failure.message;
+    return false;
+  }
+  const int outputs = plugin->numOutputs();
+  if (outputs < 1 || outputs > kMaxChannels) {
+    error = o.plugin + ": the plug-in has " + std::to_string(outputs) + " outputs; cannot render";
+    return false;
+  }
+  if (plugin->numInputs() < 0 || plugin->numInputs() > kMaxChannels) {
+    error = o.plugin + ": the plug-in declares " + std::to_string(plugin->numInputs()) + " inputs";
+    return false;
+  }
+  if ((!o.chunkIn.empty() || !o.chunkOut.empty()) && !plugin->hasFlag(vst::effFlagsProgramChunks)) {
+    error = o.plugin + ": the plug-in keeps no state chunk (it does not set the program-chunks flag)";
+    return false;
+  }
+  if (o.program && *o.program >= plugin->numPrograms()) {
+    error = "--program " + std::to_string(*o.program) + ": the plug-in has " +
+            std::to_string(plugin->numPrograms()) + " programs";
+    return false;
+  }
+  for (const auto& [index, value] : o.parameters) {
+    if (index >= plugin->numParams()) {
+      error = "--param " + std::to_string(index) + ": the plug-in has " +
+              std::to_string(plugin->numParams()) + " parameters";
+      return false;
+    }
+  }
+
+  int64_t totalFrames;
+  if (o.seconds) {
+    totalFrames = frameAt(*o.seconds, m.rate);
+  } else {
+    const int64_t material = std::max(m.midi.endFrame, m.input.frames());
+    totalFrames = material + frameAt(o.tail, m.rate);
+  }
+
+  // Set-up in the order plug-ins expect.
+  host.setProcessLevel(VstProcessLevel::User);
+  plugin->setSampleRate(static_cast<float>(m.rate));
+  plugin->setBlockSize(o.block);
+  if (o.program) plugin->setProgram(*o.program);
+  if (!m.chunk.empty()) plugin->setChunk(m.chunk, o.presetChunk);
+  for (const auto& [index, value] : o.parameters) plugin->setParameter(index, value);
+
+  AudioFileWriter writer;
+  if (!writer.open(o.output, m.rate, outputs, o.format, error)) return false;
+
+  plugin->resume();
+  plugin->startProcess();
+  host.setProcessLevel(VstProcessLevel::Offline);
+  const bool rendered = renderLoop(o, m, host, *plugin, totalFrames, writer, error);
+  host.setProcessLevel(VstProcessLevel::User);
+  plugin->stopProcess();
+  plugin->suspend();
+
+  bool ok = rendered && writer.close(error);
+  if (ok && !o.chunkOut.empty()) {
+    const std::vector<uint8_t> chunk = plugin->chunk(o.presetChunk);
+    if (chunk.empty()) {
+      error = o.plugin + ": the plug-in gave no state chunk";
+      ok = false;
+    } else {
+      ok = writeBytes(o.chunkOut, chunk, error);
+    }
+  }
+  plugin.reset();  // effClose and unload before the files are final
+  if (!ok) {
+    std::string ignored;
+    writer.close(ignored);
+    std::error_code ec;
+    std::filesystem::remove(o.output, ec);
+  }
+  return ok;
+}
+
+}  // namespace kv
