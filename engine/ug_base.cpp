@@ -134,15 +134,16 @@ bool ug_base::PostProgramChange(sample_clock time, int32_t program) {
 }
 
 void ug_base::PostStatChange(sample_clock time, Connection* c, state_type state) {
-  if (flags & UGF_SUSPENDED) PruneStaleChanges(c);
+  if (flags & UGF_SUSPENDED) PruneStaleChanges(c, time);
   AddEvent(time, UET_STAT_CHANGE, state, c->source->Snapshot(), c);
 }
 
-// While suspended, keep only the newest stale change of a connection (stale = stamped
-// before the current block); the block's own changes stay.
-void ug_base::PruneStaleChanges(Connection* c) {
+// While suspended, a connection keeps at most one stale change (stamped before the
+// current block) plus the current block's: a new stale change replaces the older ones,
+// otherwise the newest stale one is kept.
+void ug_base::PruneStaleChanges(Connection* c, sample_clock new_time) {
   const sample_clock limit = master->block_start();
-  bool kept = false;
+  bool kept = new_time < limit;
   for (ug_event* e = events.back(); e;) {
     ug_event* prev = e->prev;
     if (e->type == UET_STAT_CHANGE && e->ptr == c && e->time < limit) {

@@ -158,7 +158,7 @@ class ug_base : public EventProcessor {
 
  private:
   void Sleep();
-  void PruneStaleChanges(Connection* c);
+  void PruneStaleChanges(Connection* c, sample_clock new_time);
   void ApplyPanelValue(int plug_index, int32_t bits);
 };
 
