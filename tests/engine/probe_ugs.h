@@ -33,6 +33,7 @@ class Probe : public ug_base {
   Probe() {
     calls.reserve(4096);
     handled.reserve(4096);
+    ui.reserve(4096);
     SetProcessFunction(&Probe::Record);
   }
   ug_base* CreateObject() override { return new Probe; }
@@ -93,6 +94,9 @@ class Script : public ug_base {
     ug_base::Open();
     for (std::size_t i = 0; i < steps.size(); ++i)
       AddEvent(steps[i].time, kStepEvent, static_cast<int32_t>(i));
+  }
+  int EventReserve() const override {
+    return ug_base::EventReserve() + static_cast<int>(steps.size());
   }
   void HandleEvent(ug_event* e) override {
     if (e->type != kStepEvent) return ug_base::HandleEvent(e);
