@@ -21,6 +21,8 @@ struct SplitCase {
   std::vector<Call> calls;
   std::vector<std::pair<int, int64_t>> handled;  // (id, probe clock when handled)
 };
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
+
 
 class RunSplitting : public ::testing::TestWithParam<SplitCase> {};
 

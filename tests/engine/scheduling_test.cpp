@@ -91,6 +91,8 @@ struct TransmitCase {
   std::vector<std::pair<int64_t, state_type>> sends;
   std::vector<state_type> received;
 };
+void PrintTo(const TransmitCase& c, std::ostream* os) { *os << c.name; }
+
 
 class TransmitState : public ::testing::TestWithParam<TransmitCase> {};
 
@@ -107,7 +109,9 @@ TEST_P(TransmitState, SendsAccordingToTheRules) {
   for (ug_event* ev = p->events.front(); ev; ev = ev->next)
     if (ev->type == UET_STAT_CHANGE) received.push_back(static_cast<state_type>(ev->arg1));
   EXPECT_EQ(received, c.received);
-  if (!c.sends.empty() && c.sends.back().second == ST_ONE_OFF) EXPECT_EQ(src->state, ST_STOP);
+  if (!c.sends.empty() && c.sends.back().second == ST_ONE_OFF) {
+    EXPECT_EQ(src->state, ST_STOP);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -39,6 +39,8 @@ struct TimeCase {
   double bar_out;
   int32_t to_next_clock;
 };
+void PrintTo(const TimeCase& c, std::ostream* os) { *os << c.name; }
+
 
 constexpr int32_t kAllValid = kTimePpqPosValid | kTimeTempoValid | kTimeBarsValid | kTimeTimeSigValid;
 constexpr int32_t kAsk = kTimePpqPosValid | kTimeBarsValid;
