@@ -87,7 +87,8 @@ class KvAudioMaster : public EventProcessor {
   // host gives none.
   const TimeInfo* GetTimeInfo(int32_t request_flags);
 
-  // Runs (target->*fn)() at `time` with the target's clock set to the master clock.
+  // Runs (target->*fn)() at the start of the run that contains `time`, with the target's
+  // clock set to the master clock (the master itself does not split runs).
   bool AddIoFunction(sample_clock time, ug_base* target, ug_func fn);
   void HandleEvent(ug_event* e) override;
 

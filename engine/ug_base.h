@@ -116,7 +116,7 @@ class ug_base : public EventProcessor {
   void RunOneThenStatic();
 
   UPlug* GetPlug(int index) const;  // std::out_of_range when outside the plug list
-  UPlug* GetPlug(std::string_view declared_name);  // null when none
+  UPlug* GetPlug(std::string_view declared_name);  // null when none; build time (allocates)
   int AddPlug(UPlug* plug);  // takes ownership; answers the index
   // One plug per own declaration (skipping document-only and document-made plugs), then
   // SetupPlugs. What the graph builder does when no document plugs are involved.

@@ -83,6 +83,26 @@ TEST(RunList, RemovingTheNextGeneratorDuringTheWalkSkipsIt) {
   EXPECT_EQ(b->calls, (std::vector<Call>{{64, 64, 64}}));
 }
 
+// Function events: a module's own function at a sample; the master's IO function at the
+// start of the run that contains its time, with the target brought to the master clock.
+class Caller : public Probe {
+ public:
+  ug_base* CreateObject() override { return new Caller; }
+  void Mark() { marks.push_back(clock); }
+  std::vector<int64_t> marks;
+};
+
+TEST(FunctionEvents, RunAtTheirSample) {
+  Engine e(512);
+  Caller* c = e.Add<Caller>(0);
+  e.Start();
+  c->PostRunFunction(37, &Caller::Mark);
+  e.master.AddIoFunction(130, c, static_cast<ug_func>(&Caller::Mark));
+  e.master.Run(256);
+  EXPECT_EQ(c->marks, (std::vector<int64_t>{37, 128}));
+  EXPECT_EQ(c->calls, (std::vector<Call>{{0, 0, 37}, {37, 37, 91}, {128, 0, 128}}));
+}
+
 // --- state transmission ------------------------------------------------------------------
 
 struct TransmitCase {
