@@ -43,7 +43,9 @@ UPlug::UPlug(ug_base* owner_, const InterfaceObject& d)
 }
 
 UPlug::~UPlug() {
-  while (!connections.empty()) Disconnect(connections.back());
+  // When this plug is a dying collector input, its collector (a member of the unit
+  // generator being destroyed) is already gone: do not tell it.
+  while (!connections.empty()) DisconnectRecord(connections.back(), connections.back()->destination != this);
 }
 
 void UPlug::CreateIoVariable() {
@@ -121,14 +123,16 @@ Connection* UPlug::Connect(UPlug* source, UPlug* destination) {
   return c;
 }
 
-void UPlug::Disconnect(Connection* c) {
+void UPlug::Disconnect(Connection* c) { DisconnectRecord(c, true); }
+
+void UPlug::DisconnectRecord(Connection* c, bool tell_collector) {
   if (!c) return;
   UPlug* s = c->source;
   UPlug* d = c->destination;
   std::erase(s->connections, c);
   std::erase(d->connections, c);
   if (d->flags & PF_COLLECTOR) {
-    if (d->io) static_cast<Collector*>(d->io)->RemoveSource(s);
+    if (d->io && tell_collector) static_cast<Collector*>(d->io)->RemoveSource(s);
   } else if (d->data_type == dt_volts && d->direction != DR_OUT) {
     d->value_slot = d->owner && d->owner->master ? d->owner->master->zero_block() : nullptr;
   }

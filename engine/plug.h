@@ -127,6 +127,7 @@ class UPlug {
 
  private:
   friend class ug_base;
+  static void DisconnectRecord(Connection* c, bool tell_collector);
   int index_ = -1;
   union Scalar {
     int16_t e;

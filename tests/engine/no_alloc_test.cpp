@@ -8,6 +8,9 @@
 
 #include "tests/engine/probe_ugs.h"
 
+// The replacements below pair malloc with free on purpose.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 namespace {
 thread_local bool tl_counting = false;
 std::atomic<long> g_allocations{0};

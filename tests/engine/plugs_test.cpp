@@ -119,6 +119,38 @@ TEST(Plugs, ConnectionsShareBlocksCopyValuesAndDisconnectDropsPendingChanges) {
   EXPECT_TRUE(s->plugs[Script::kFloat]->connections.empty());
 }
 
+// A collector input is told of every source joining or leaving, but not while its own
+// unit generator is being destroyed (its collector is gone by then).
+class Sum : public ug_base {
+ public:
+  struct Sources : Collector {
+    void AddSource(UPlug* s) override { list.push_back(s); }
+    void RemoveSource(UPlug* s) override { std::erase(list, s); }
+    std::vector<UPlug*> list;
+  } sources;
+  ug_base* CreateObject() override { return new Sum; }
+  void ListInterface(std::vector<InterfaceObject>& list) override {
+    list.emplace_back(&sources, dt_volts, nullptr, DR_IN, "", "In", "", "", IO_COLLECTOR);
+  }
+};
+
+TEST(Plugs, CollectorInputsTrackSourcesAndDieQuietly) {
+  Engine e;
+  Script* a = e.Add<Script>(8);
+  Script* b = e.Add<Script>(8);
+  auto sum = std::make_unique<Sum>();
+  sum->master = &e.master;
+  sum->BuildPlugsFromDeclarations();
+  ASSERT_TRUE(sum->plugs[0]->flags & PF_COLLECTOR);
+  Connection* ca = UPlug::Connect(a->plugs[Script::kOut], sum->plugs[0]);
+  ASSERT_NE(UPlug::Connect(b->plugs[Script::kOut], sum->plugs[0]), nullptr);
+  EXPECT_EQ(sum->sources.list, (std::vector<UPlug*>{a->plugs[0], b->plugs[0]}));
+  UPlug::Disconnect(ca);
+  EXPECT_EQ(sum->sources.list, (std::vector<UPlug*>{b->plugs[0]}));
+  sum.reset();  // must not call into the destroyed collector
+  EXPECT_TRUE(b->plugs[Script::kOut]->connections.empty());
+}
+
 // A stand-in container whose IO module holds parameters for unconnected inputs.
 class Box : public Group {
  public:
