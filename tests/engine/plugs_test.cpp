@@ -234,3 +234,54 @@ TEST(Clone, CopiesPlugsFlagsAndChainAndWiresLikeThePrototype) {
 
 }  // namespace
 }  // namespace kv::test
+
+namespace kv::test {
+namespace {
+
+// Voice marking: downstream from the note source, then upstream from every generator
+// whose voice-sensitive input is fed; generators with both marks are voice-dependent.
+TEST(VoiceMarking, DownstreamThenUpstreamAndTagging) {
+  Engine e;
+  Probe* src = e.Add<Probe>(12);
+  Probe* lfo = e.Add<Probe>(12);
+  Probe* a = e.Add<Probe>(8);
+  Probe* b = e.Add<Probe>(4);
+  Probe* meter = e.Add<Probe>(4);
+  UPlug::Connect(src->plugs[Probe::kOut], a->plugs[Probe::kIn]);
+  UPlug::Connect(lfo->plugs[Probe::kOut], lfo->plugs[Probe::kIn]);  // not reached
+  Script* shared = e.Add<Script>(12);
+  UPlug::Connect(shared->plugs[Script::kFloat], a->plugs[Probe::kValue]);
+  UPlug::Connect(a->plugs[Probe::kOut], b->plugs[Probe::kIn]);
+  meter->flags |= UGF_NEVER_VOICE;
+  UPlug::Connect(b->plugs[Probe::kOut], meter->plugs[Probe::kIn]);
+
+  src->MarkVoiceDownstream();
+  for (Probe* p : {src, a, b, meter})
+    if (p->IsVoiceInputActive()) p->MarkVoiceUpstream();
+  src->MarkVoiceUpstream();  // the note source itself
+  const uint32_t both = UGF_VOICE_MARKED_DOWN | UGF_VOICE_MARKED_UP;
+  EXPECT_EQ(src->flags & both, both);
+  EXPECT_EQ(a->flags & both, both);
+  EXPECT_EQ(b->flags & both, both);
+  EXPECT_EQ(meter->flags & both, 0u) << "never voice-dependent";
+  EXPECT_EQ(shared->flags & both, 0u) << "upstream marking needs the downstream mark";
+  EXPECT_EQ(lfo->flags & both, 0u);
+  EXPECT_TRUE(a->plugs[Probe::kIn]->flags & PF_VOICE_FED);
+
+  // Two sources tag downstream: what both reach is shared (0).
+  Engine f;
+  Probe* s1 = f.Add<Probe>(8);
+  Probe* s2 = f.Add<Probe>(8);
+  Probe* x = f.Add<Probe>(4);
+  Sum* y = f.Add<Sum>(4);
+  UPlug::Connect(s1->plugs[Probe::kOut], x->plugs[Probe::kIn]);
+  UPlug::Connect(x->plugs[Probe::kOut], y->plugs[0]);
+  UPlug::Connect(s2->plugs[Probe::kOut], y->plugs[0]);
+  s1->TagVoiceSourceDownstream(1);
+  s2->TagVoiceSourceDownstream(2);
+  EXPECT_EQ(x->voice_tag, 1);
+  EXPECT_EQ(y->voice_tag, 0);
+}
+
+}  // namespace
+}  // namespace kv::test
