@@ -1,6 +1,8 @@
 #include "plugin/placeholder_effect.h"
 
 #include <algorithm>
+#include <cstring>
+#include <thread>
 
 #include "plugin/capabilities.h"
 #include "plugin/text_bounds.h"
@@ -19,8 +21,42 @@ PlaceholderEffect::PlaceholderEffect(vst::audioMasterCallback audioMaster)
   canProcessReplacing(true);
 }
 
+PlaceholderEffect::~PlaceholderEffect() { StopProcessing(); }
+
+void PlaceholderEffect::resume() {
+  StopProcessing();
+  master_.reset();
+  master_ = std::make_unique<KvAudioMaster>(static_cast<EngineHost*>(this), blockSize, sampleRate);
+  master_->Start(nullptr);
+  master_->SetRunning(true);
+  processing_enabled_.store(true, std::memory_order_release);
+}
+
+void PlaceholderEffect::suspend() {
+  StopProcessing();
+  master_.reset();
+}
+
+void PlaceholderEffect::StopProcessing() {
+  processing_enabled_.store(false, std::memory_order_seq_cst);
+  while (in_process_.load(std::memory_order_seq_cst)) std::this_thread::yield();
+}
+
+void PlaceholderEffect::RunEngine(int32_t sampleFrames) {
+  in_process_.store(true, std::memory_order_seq_cst);
+  if (processing_enabled_.load(std::memory_order_seq_cst) && master_) master_->Run(sampleFrames);
+  in_process_.store(false, std::memory_order_release);
+}
+
+const TimeInfo* PlaceholderEffect::FetchHostTimeInfo(int32_t request_flags) {
+  static_assert(sizeof(TimeInfo) == sizeof(vst::VstTimeInfo));
+  // The host's record lives until its next call; the master copies it at once.
+  return reinterpret_cast<const TimeInfo*>(getTimeInfo(request_flags));
+}
+
 void PlaceholderEffect::processReplacing(float**, float** outputs, int32_t sampleFrames) {
   if (!outputs || sampleFrames <= 0) return;
+  RunEngine(sampleFrames);
   for (int32_t ch = 0; ch < cEffect.numOutputs; ++ch)
     if (outputs[ch]) std::fill_n(outputs[ch], sampleFrames, 0.0f);
 }
@@ -38,6 +74,10 @@ bool PlaceholderEffect::getVendorString(char* text) {
 bool PlaceholderEffect::getProductString(char* text) {
   copyBounded(text, kName, kMaxVendorTextLen);
   return true;
+}
+
+void PlaceholderEffect::process(float**, float**, int32_t sampleFrames) {
+  if (sampleFrames > 0) RunEngine(sampleFrames);
 }
 
 int32_t PlaceholderEffect::canDo(char* text) {

@@ -119,5 +119,31 @@ TEST_F(EntryTest, LibraryEffectIsASilentStereoEffect) {
   EXPECT_EQ(close(e), 1);
 }
 
+// Resume builds an audio master for the host's block size; every process call advances
+// its clock by the call's length, cut into engine blocks; suspend deletes it.
+TEST_F(EntryTest, LibraryEffectRunsTheEngineClockWhileResumed) {
+  AEffect* e = openEffect(&RecordingHost::callback, &createEffectInstance);
+  ASSERT_NE(e, nullptr);
+  auto* effect = static_cast<PlaceholderEffect*>(e->object);
+  e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  e->dispatcher(e, effSetBlockSize, 0, 512, nullptr, 0);
+  float left[300], right[300];
+  float* outs[2] = {left, right};
+  e->processReplacing(e, nullptr, outs, 300);  // before resume: silence, no engine
+  EXPECT_EQ(effect->master(), nullptr);
+
+  e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0);
+  ASSERT_NE(effect->master(), nullptr);
+  EXPECT_EQ(effect->master()->block_size(), 128);
+  e->processReplacing(e, nullptr, outs, 300);
+  e->process(e, nullptr, outs, 100);
+  EXPECT_EQ(effect->master()->clock, 400);
+  EXPECT_EQ(effect->master()->block_start(), 384);
+
+  e->dispatcher(e, effMainsChanged, 0, 0, nullptr, 0);
+  EXPECT_EQ(effect->master(), nullptr);
+  EXPECT_EQ(close(e), 1);
+}
+
 }  // namespace
 }  // namespace kv::test
