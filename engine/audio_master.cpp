@@ -16,6 +16,13 @@ KvAudioMaster::KvAudioMaster(EngineHost* host, int host_block_size, float sample
 
 KvAudioMaster::~KvAudioMaster() { running_.store(false, std::memory_order_release); }
 
+LookupTableRegistry& KvAudioMaster::lookup_tables() {
+  if (host_)
+    if (LookupTableRegistry* r = host_->SharedLookupTables()) return *r;
+  if (!own_tables_) own_tables_ = std::make_unique<LookupTableRegistry>();
+  return *own_tables_;
+}
+
 int KvAudioMaster::EngineBlockSize(int n) {
   if (n <= 0) n = 1024;
   if (n < 96) return n;

@@ -23,6 +23,8 @@
 
 #include "engine/engine_host.h"
 #include "engine/event_processor.h"
+#include "engine/lookup_table_registry.h"
+#include "engine/noise_generator.h"
 #include "engine/panel_ring.h"
 #include "engine/sample_block.h"
 #include "engine/time_info.h"
@@ -96,6 +98,11 @@ class KvAudioMaster : public EventProcessor {
   // Read-only silence for unconnected audio inputs.
   USampBlock* zero_block() { return zero_block_.get(); }
   EngineHost* host() const { return host_; }
+  // The named lookup tables modules share: the owner's (EngineHost::SharedLookupTables),
+  // else the master's own. Build time (modules request tables while they open).
+  LookupTableRegistry& lookup_tables();
+  // The engine's noise source, shared by its noise-making unit generators. Audio thread.
+  NoiseGenerator& noise() { return noise_; }
   uint64_t heartbeat() const { return heartbeat_.load(std::memory_order_relaxed); }
   int64_t dropped_panel_messages() const { return ring_.dropped(); }
   // Panel messages that found no event in the pool.
@@ -131,6 +138,8 @@ class KvAudioMaster : public EventProcessor {
   TimeInfo time_info_{};
   EventPool pool_;
   std::unique_ptr<USampBlock> zero_block_;
+  std::unique_ptr<LookupTableRegistry> own_tables_;
+  NoiseGenerator noise_;
 };
 
 }  // namespace kv

@@ -18,6 +18,7 @@ namespace kv {
 
 // The document module a unit generator was built from. Opaque to the engine.
 class DocumentModule;
+class LookupTableRegistry;
 
 // A text from a unit generator for the user, as queued from the audio thread. The name
 // shown in front of the text is resolved later on the user-interface thread.
@@ -50,6 +51,9 @@ class EngineHost {
   // Audio thread: ask for the document module to be refreshed on the user-interface
   // thread. The owner keeps the per-module "queued" flag, so a module is queued once.
   virtual void QueueDocumentRefresh(DocumentModule* module) = 0;
+  // Build time: the owner's shared lookup tables, which outlive its engines. Null when
+  // the owner keeps none; the master then keeps tables of its own.
+  virtual LookupTableRegistry* SharedLookupTables() { return nullptr; }
 };
 
 // Bounded queues an owner can use for the two audio-thread requests above.

@@ -1,0 +1,169 @@
+#include "modules/oscillators/phase_dist_oscillator.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "engine/audio_master.h"
+#include "engine/lookup_catalogue.h"
+#include "modules/oscillators/pitch_increment.h"
+
+namespace kv {
+
+void ug_oscillator_pd::ListInterface(std::vector<InterfaceObject>& list) {
+  list.emplace_back(nullptr, dt_volts, &pitch_in, DR_IN, "1 Volt per Octave, 5V = Middle A",
+                    "Pitch", "5", "100, 0, 10, 0", 1);
+  list.emplace_back(nullptr, dt_volts, &depth_in, DR_IN,
+                    "Controls Waveshape distortion. 0 to 10 Volts = 0 to 100%", "Modulation Depth",
+                    "5", "", 1);
+  list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Audio Out", "0", "", 0);
+  list.emplace_back(&wave1, dt_enum, nullptr, DR_IN, "Selects different wave shapes", "Wave1", "0",
+                    "Saw,Square,Pulse,Dbl Sine,Saw-Pulse,Reso1,Reso2,Reso3", 1);
+  list.emplace_back(&wave2, dt_enum, nullptr, DR_IN, "Selects different wave shapes", "Wave2", "0",
+                    "None=-1,Saw,Square,Pulse,Dbl Sine,Saw-Pulse,Reso1,Reso2,Reso3", 1);
+  list.emplace_back(&freq_scale, dt_enum, nullptr, DR_PARAMETER,
+                    "Switches between 1 Volt per Octave or 1 Volt per kHz response.", "Freq Scale",
+                    "0", "1 Volt/Octave, 1 Volt/kHz ", 0);
+}
+
+ug_oscillator_pd::Curve ug_oscillator_pd::CurveFor(int16_t wave) {
+  switch (wave) {
+    case kSquare:
+      return {{{0, 0, 0}, {0, 0.25f, 0}, {0.5f, -0.25f, 0.5f}, {0.5f, 0.25f, 0.5f},
+               {1, -0.25f, 1}, {1, 0, 1}},
+              6, false};
+    case kPulse:
+      return {{{0, 0, 0}, {0, 0.5f, 0}, {1, -0.5f, 1}, {1, 0, 1}}, 4, false};
+    case kDblSine:
+      return {{{0, 0, 0}, {0.5f, -0.5f, 1}, {1, 0, 2}}, 3, false};
+    case kSawPulse:
+      return {{{0, 0, 0}, {0.5f, 0, 0.5f}, {1, -0.5f, 1}, {1, 0, 1}}, 4, false};
+    case kReso1:
+      return {{{0, 0, 1}, {1, 0, 0}}, 2, true};
+    case kReso2:
+      return {{{0, 0, 0}, {0.5f, 0, 1}, {1, 0, 0}}, 3, true};
+    case kReso3:
+      return {{{0, 0, 1}, {0.5f, 0, 1}, {1, 0, 0}}, 3, true};
+    default:  // Saw, and any value outside the list
+      return {{{0, 0, 0}, {0.5f, -0.5f, 0.5f}, {1, 0, 1}}, 3, false};
+  }
+}
+
+// One raw sample at cycle position w in [0, 1).
+inline float ug_oscillator_pd::Sample(float w, float depth) {
+  float a = depth;
+  if (!(a > 0.0f)) a = 0.0f;  // NaN too
+  if (a > 0.97f) a = 0.97f;
+  const Curve& c = curves_[current_];
+  const float shift = c.resonant ? 0.0f : a;
+  auto X = [&](int k) { return c.p[k].x + shift * c.p[k].slope; };
+  int k = segment_;
+  while (k > 0 && w < X(k)) --k;
+  while (k < c.count - 2 && w >= X(k + 1)) ++k;
+  segment_ = k;
+  const float x0 = X(k);
+  const float x1 = X(k + 1);
+  const float y0 = c.p[k].y;
+  const float y = x1 > x0 ? y0 + (w - x0) * (c.p[k + 1].y - y0) / (x1 - x0) : y0;
+  if (!c.resonant) {
+    const uint32_t ph = static_cast<uint32_t>(static_cast<uint64_t>(static_cast<double>(y) * 4294967296.0));
+    return ReadWavetable(cosine_, ph);
+  }
+  const double r = static_cast<double>(w) * (10.0f * a + 1.0f);
+  const uint32_t ph = static_cast<uint32_t>(static_cast<uint64_t>(r * 4294967296.0));
+  return 0.5f - 0.5f * y + y * ReadWavetable(cosine_, ph);
+}
+
+template <bool kPitchRun>
+void ug_oscillator_pd::sub_process(int offset, int count) {
+  float* o = out + offset;
+  const float* pitch = pitch_in + offset;
+  const float* depth = depth_in + offset;
+  uint32_t ph = phase_;
+  uint32_t inc = increment_;
+  float m = dc_;
+  const float g = dc_gain_;
+  const bool alternate = curves_[1].count > 0;
+  for (int i = 0; i < count; ++i) {
+    if constexpr (kPitchRun)
+      inc = PitchToIncrement(pitch[i], freq_scale, pitch_table_, sample_rate_);
+    const float w = static_cast<float>(ph) * (1.0f / 4294967296.0f);
+    const float raw = Sample(w >= 1.0f ? 0.0f : w, depth[i]);
+    o[i] = raw - m;
+    m = m - g * (m - raw);
+    const uint32_t next = ph + inc;
+    if (next < ph && alternate) {  // wrapped: the other wave plays the next cycle
+      current_ ^= 1;
+      segment_ = 0;
+    }
+    ph = next;
+  }
+  phase_ = ph;
+  increment_ = inc;
+  dc_ = m;
+}
+
+template <bool kPitchRun>
+void ug_oscillator_pd::sub_process_silent(int offset, int count) {
+  float* o = out + offset;
+  for (int i = 0; i < count; ++i) o[i] = 0.0f;
+}
+
+void ug_oscillator_pd::UpdateIncrement(float pitch) {
+  increment_ = PitchToIncrement(pitch, freq_scale, pitch_table_, sample_rate_);
+  silent_ = increment_ > limit_;
+}
+
+void ug_oscillator_pd::ChooseProcessFunctions() {
+  const bool run = plugs[kPitch]->state == ST_RUN;
+  if (silent_)
+    run ? SetProcessFunction(&ug_oscillator_pd::sub_process_silent<true>)
+        : SetProcessFunction(&ug_oscillator_pd::sub_process_silent<false>);
+  else
+    run ? SetProcessFunction(&ug_oscillator_pd::sub_process<true>)
+        : SetProcessFunction(&ug_oscillator_pd::sub_process<false>);
+}
+
+void ug_oscillator_pd::Open() {
+  sample_rate_ = SampleRate();
+  pitch_table_ = OscPitchLookup(master->lookup_tables(), sample_rate_)->data();
+  const WavetableSet& cosine = OscillatorWavetables::Get().cosine;
+  cosine_ = cosine.richest().data();
+  limit_ = cosine.richest().upper;
+  dc_gain_ = static_cast<float>(2.0 * std::sin(7.0 * std::numbers::pi / sample_rate_));
+  ug_base::Open();
+  curves_[0] = CurveFor(wave1);
+  curves_[1] = wave2 == kNone ? Curve{} : CurveFor(wave2);
+  UpdateIncrement(PlugValue(kPitch));
+  ChooseProcessFunctions();
+  plugs[kAudioOut]->TransmitState(clock, ST_RUN);
+}
+
+void ug_oscillator_pd::Process(int count) {
+  if (plugs[kPitch]->state == ST_RUN && master->clock == master->block_start()) {
+    const bool was = silent_;
+    UpdateIncrement(pitch_in[0]);
+    if (silent_ != was) ChooseProcessFunctions();
+  }
+  ug_base::Process(count);
+}
+
+void ug_oscillator_pd::OnPlugStateChange(sample_clock time, Connection* c, state_type state) {
+  switch (c->destination->index()) {
+    case kWave1:
+    case kWave2:
+      curves_[0] = CurveFor(wave1);
+      curves_[1] = wave2 == kNone ? Curve{} : CurveFor(wave2);
+      if (curves_[1].count == 0) current_ = 0;
+      segment_ = 0;
+      break;
+    case kPitch:
+    case kFreqScale:
+      if (plugs[kPitch]->state != ST_RUN) UpdateIncrement(PlugValue(kPitch));
+      break;
+    default:
+      break;
+  }
+  ChooseProcessFunctions();
+}
+
+}  // namespace kv
