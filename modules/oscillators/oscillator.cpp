@@ -121,7 +121,7 @@ void ug_oscillator2::Restore(const RenderState& s) {
 }
 
 // Renders the fade from the played table (A) to the chosen one (B): both from the same
-// state, mixed as (1 - x) B + x A with x falling from c/20 by 1/21 per sample. A fade that
+// state, mixed as (1 - x) B + x A with x falling by 1/21 per sample from 20/21. A fade that
 // ends inside the run hands over at once: the chosen table becomes the played one and the
 // choice runs again (possibly starting the next fade) before the rest of the run.
 void ug_oscillator2::sub_process_table_fade(int offset, int count) {
@@ -138,10 +138,12 @@ void ug_oscillator2::sub_process_table_fade(int offset, int count) {
     Restore(start);
     table_ = chosen_->data();
     (this->*base_fn_)(offset, n);
-    float x = static_cast<float>(table_fade_) * 0.05f;
+    // Weight of the old table: 1 - (k + 1)/21 for the k-th sample of the fade, counted
+    // from the fade's start, so a fade split across runs continues where it was.
+    const int done = kTableFade - table_fade_;
     float* o = out + offset;
     for (int i = 0; i < n; ++i) {
-      x -= 0.04761905f;
+      const float x = 1.0f - static_cast<float>(done + i + 1) * 0.04761905f;
       o[i] = (1.0f - x) * o[i] + x * fade_buffer_[i];
     }
     table_fade_ -= n;
@@ -163,7 +165,7 @@ void ug_oscillator2::sub_process_table_fade(int offset, int count) {
 // would have continued (A, the phase moved by the remembered difference) into the synced
 // one (B) with weights 0.8, 0.6, 0.4, 0.2.
 void ug_oscillator2::RenderSyncRun(int offset, int count) {
-  int done = 0;
+  int rendered = 0;
   if (sync_fade_ > 0) {
     const int n = std::min(sync_fade_, count);
     const RenderState start = Save();
@@ -172,16 +174,17 @@ void ug_oscillator2::RenderSyncRun(int offset, int count) {
     std::memcpy(fade_buffer_, out + offset, n * sizeof(float));
     Restore(start);
     (this->*sync_inner_fn_)(offset, n);
-    float x = static_cast<float>(sync_fade_) * 0.25f;
+    // 0.8, 0.6, 0.4, 0.2 counted from the sync, also across runs.
+    const int done = kSyncFade - sync_fade_;
     float* o = out + offset;
     for (int i = 0; i < n; ++i) {
-      x -= 0.2f;
+      const float x = 1.0f - static_cast<float>(done + i + 1) * 0.2f;
       o[i] = (1.0f - x) * o[i] + x * fade_buffer_[i];
     }
     sync_fade_ -= n;
-    done = n;
+    rendered = n;
   }
-  if (count > done) (this->*sync_inner_fn_)(offset + done, count - done);
+  if (count > rendered) (this->*sync_inner_fn_)(offset + rendered, count - rendered);
 }
 
 void ug_oscillator2::SyncAt(int position, float before, float now) {
