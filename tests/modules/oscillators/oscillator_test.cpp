@@ -253,6 +253,25 @@ TEST(OscillatorTables, PlaysTheRichestAliasFreeTableAndSwitchesOnPitchEvents) {
   check(2.0);
 }
 
+TEST(OscillatorTables, WaveformChangeStartsFromTheRichestTableAndFadesToTheRightOne) {
+  OscRig r(48000.0f);
+  r.osc->waveform = Osc::kSine;
+  r.Pitch(P(9.0));  // 7040 Hz: only the poorer saw tables are alias-free
+  Script* wave = r.e.Add<Script>(100);
+  wave->steps = {{500, Script::kEnum, ST_ONE_OFF, Osc::kSaw}};
+  Wire(wave, Script::kEnum, r.osc, Osc::kWaveform);
+  const WavetableSet& saw = OscillatorWavetables::Get().smoothed_saw;
+  r.Render(510);
+  EXPECT_EQ(r.osc->current_set(), &saw);
+  EXPECT_EQ(r.osc->played_table(), &saw.richest());
+  EXPECT_EQ(r.osc->table_fade_remaining(), Osc::kTableFade - 10);
+  RunCalls(r.e, 20, {512});
+  EXPECT_EQ(r.osc->table_fade_remaining(), 0);
+  int i = 0;
+  while (&saw[i] != r.osc->played_table()) ++i;
+  EXPECT_EQ(saw.highest_harmonic(i), 2);  // 2 x 7040 Hz is below 2^(-1/6) x 24 kHz; 4 x is not
+}
+
 // ---- process functions and host calls ------------------------------------------------
 
 // The same static values sent as streams take the streaming renderers; the output is the
