@@ -228,7 +228,9 @@ void ug_oscillator2::SyncAt(int position, float before, float now) {
       Streams(kPitch) ? PitchToIncrement(pitch_in[position], freq_scale, pitch_table_, sample_rate_)
                       : increment_;
   const uint32_t o = PmOffset(phase_mod_in[position], pm_depth_in[position]);
-  const float fraction = now / (now - before);  // of a sample since the crossing, (0, 1]
+  float fraction = now / (now - before);  // of a sample since the crossing, (0, 1]
+  if (!(fraction >= 0.0f)) fraction = 0.0f;  // infinite or NaN inputs
+  if (fraction > 1.0f) fraction = 1.0f;
   const uint32_t restart = static_cast<uint32_t>(static_cast<double>(fraction) * inc) - o;
   sync_diff_ = phase_ - restart;
   phase_ = restart;

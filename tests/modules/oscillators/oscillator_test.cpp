@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <random>
 
@@ -324,6 +325,21 @@ TEST(OscillatorRenderers, OutputDoesNotDependOnHowTheHostSplitsItsCalls) {
   for (int& c : random_calls) c = 1 + static_cast<int>(rng() % 700);
   for (const auto& calls : {std::vector<int>{1}, {7}, {100}, {3 * 128 + 5}, random_calls})
     EXPECT_EQ(render(calls), whole);
+}
+
+// Non-finite control signals give a bounded output, never a crash.
+TEST(OscillatorRenderers, NonFiniteInputsKeepTheOutputBounded) {
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::nanf("");
+  for (int16_t wave : {Osc::kSine, Osc::kPulse}) {
+    OscRig r(48000.0f);
+    r.osc->waveform = wave;
+    r.InputStream(Osc::kPitch, [=](int64_t t) { return t % 3 == 0 ? nan : t % 3 == 1 ? inf : -inf; });
+    r.InputStream(Osc::kPulseWidth, [=](int64_t t) { return t % 2 ? nan : inf; });
+    r.InputStream(Osc::kPhaseMod, [=](int64_t t) { return t % 2 ? nan : -inf; });
+    r.Input(Osc::kPmDepth, inf);
+    r.InputStream(Osc::kSync, [=](int64_t t) { return t % 4 == 0 ? -inf : t % 4 == 1 ? inf : nan; });
+    for (float v : r.Render(2048)) ASSERT_LE(std::abs(v), 1.1f);
+  }
 }
 
 // ---- sync ----------------------------------------------------------------------------
