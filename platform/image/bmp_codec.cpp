@@ -122,8 +122,12 @@ bool decode_bmp(std::span<const uint8_t> d, Bitmap& out, std::string& error, con
   std::vector<uint32_t> palette;
   if (bits <= 8) {
     const uint32_t max_entries = uint32_t(1) << bits;
-    uint32_t count = colours_used == 0 ? max_entries : std::min(colours_used, max_entries);
     const size_t entry = core ? 3 : 4;
+    uint32_t count = (core || colours_used == 0) ? max_entries : std::min(colours_used, max_entries);
+    // Writers often store fewer entries than the depth allows; the pixel data's offset
+    // tells how many there are room for.
+    if ((core || colours_used == 0) && pixel_offset >= after_header)
+      count = uint32_t(std::min<uint64_t>(count, (pixel_offset - after_header) / entry));
     if (uint64_t(after_header) + uint64_t(count) * entry > size) return fail("truncated BMP palette");
     palette.resize(max_entries, kOpaque);  // indices past the palette read black
     for (uint32_t i = 0; i < count; ++i) {

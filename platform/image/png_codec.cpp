@@ -5,6 +5,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <memory>
 
 namespace kv::gfx {
@@ -109,7 +110,64 @@ bool write_png_inner(png_structp png, png_infop info, WriteContext& ctx, const B
   return true;
 }
 
+bool write_raw_inner(png_structp png, png_infop info, WriteContext& ctx, const PngRawImage& img,
+                     png_bytep* rows) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_set_write_fn(png, &ctx, on_write, on_flush);
+  png_set_IHDR(png, info, img.width, img.height, img.bit_depth, img.colour_type,
+               img.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  if (!img.palette.empty()) {
+    png_color pal[256];
+    int n = int(std::min<size_t>(img.palette.size() / 3, 256));
+    for (int i = 0; i < n; ++i) pal[i] = {img.palette[3 * i], img.palette[3 * i + 1], img.palette[3 * i + 2]};
+    png_set_PLTE(png, info, pal, n);
+  }
+  if (!img.trns.empty()) {
+    if (img.colour_type == PNG_COLOR_TYPE_PALETTE) {
+      png_set_tRNS(png, info, img.trns.data(), int(std::min<size_t>(img.trns.size(), 256)), nullptr);
+    } else {
+      png_color_16 c{};
+      auto v = [&](size_t i) { return png_uint_16(i + 1 < img.trns.size() ? img.trns[i] << 8 | img.trns[i + 1] : 0); };
+      c.gray = v(0);
+      c.red = v(0);
+      c.green = v(2);
+      c.blue = v(4);
+      png_set_tRNS(png, info, nullptr, 0, &c);
+    }
+  }
+  png_write_info(png, info);
+  png_write_image(png, rows);
+  png_write_end(png, nullptr);
+  return true;
+}
+
 }  // namespace
+
+std::vector<uint8_t> encode_png_raw(const PngRawImage& img) {
+  std::vector<uint8_t> out;
+  if (img.width == 0 || img.height == 0 || img.rows.size() % img.height != 0) return out;
+  const size_t stride = img.rows.size() / img.height;
+  int channels = 0;
+  switch (img.colour_type) {
+    case 0: case 3: channels = 1; break;
+    case 4: channels = 2; break;
+    case 2: channels = 3; break;
+    case 6: channels = 4; break;
+    default: return out;
+  }
+  if (stride != (size_t(img.width) * size_t(channels) * size_t(img.bit_depth) + 7) / 8) return out;
+  WriteContext ctx{&out};
+  std::vector<png_bytep> rows(img.height);
+  for (uint32_t y = 0; y < img.height; ++y) rows[y] = const_cast<png_bytep>(img.rows.data() + y * stride);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, on_warning);
+  if (!png) return {};
+  png_infop info = png_create_info_struct(png);
+  bool ok = info && write_raw_inner(png, info, ctx, img, rows.data());
+  png_destroy_write_struct(&png, info ? &info : nullptr);
+  if (!ok) out.clear();
+  return out;
+}
 
 bool decode_png(std::span<const uint8_t> data, Bitmap& out, std::string& error, const ImageLimits& limits) {
   if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0) {

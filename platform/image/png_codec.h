@@ -30,6 +30,20 @@ std::vector<uint8_t> encode_png(const Bitmap& image, PngChannels channels);
 bool write_png_file(const std::string& path, const Bitmap& image, PngChannels channels,
                     std::string& error);
 
+// Any PNG layout, for fixtures and tools: rows are given already packed as the PNG stores
+// them (colour type and bit depth as in the PNG header; 16-bit samples big-endian).
+struct PngRawImage {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  int colour_type = 2;  // 0 grey, 2 RGB, 3 palette, 4 grey + alpha, 6 RGBA
+  int bit_depth = 8;
+  bool interlaced = false;
+  std::vector<uint8_t> rows;     // height rows of packed samples, no filter bytes
+  std::vector<uint8_t> palette;  // RGB triples (colour type 3)
+  std::vector<uint8_t> trns;     // tRNS chunk contents, when present
+};
+std::vector<uint8_t> encode_png_raw(const PngRawImage& image);
+
 // Whole file into memory; false with a reason when it cannot be read.
 bool read_file_bytes(const std::string& path, std::vector<uint8_t>& out, std::string& error,
                      uint64_t max_size = uint64_t(1) << 28);
