@@ -61,6 +61,25 @@ TEST_F(Text, ExtentIsTheSumOfAdvances) {
   EXPECT_GT(cache.get({"Arial", -12, kWeightBold})->extent("Wide text").cx, f->extent("Wide text").cx);
 }
 
+TEST(FontCacheFailure, UnusableFontFilesAndAbsurdRequestsGiveABlankFont) {
+  FontCache none({{"/nonexistent/korvane-font.ttf"}});
+  auto f = none.get({"Arial", -12});
+  EXPECT_TRUE(f->file().empty());
+  EXPECT_GT(f->extent("abc").cx, 0);  // still measures, so layouts stay sane
+  EXPECT_TRUE(f->glyph('a').coverage.empty());
+  // A file that is not a font at all.
+  FontCache garbage({{std::string(KV_TEST_SOURCE_DIR) + "/tests/platform/fuzz/corpus/png/png_rgb.png"}});
+  EXPECT_TRUE(garbage.get({"Arial", -12})->file().empty());
+
+  FontCache cache(dejavu_test_fonts());
+  for (FontSpec spec : {FontSpec{"Arial", INT32_MIN}, FontSpec{"Arial", INT32_MAX}, FontSpec{"", -100000},
+                        FontSpec{"Arial", -12, -5}, FontSpec{"Arial", -12, 100000}, FontSpec{std::string(5000, 'x'), 3}}) {
+    auto g = cache.get(spec);
+    EXPECT_GE(g->metrics().char_height, 1);
+    EXPECT_LE(g->metrics().char_height, 256);
+  }
+}
+
 TEST(Cp1252, MapsTheWindowsRangeAndRoundTrips) {
   EXPECT_EQ(cp1252_to_unicode(0x80), U'\u20AC');
   EXPECT_EQ(cp1252_to_unicode(0x93), U'\u201C');
