@@ -122,7 +122,7 @@ void DC::rectangle(const Rect& r) {
   if (r.empty()) return;
   bool pen = state_.pen.style != PenStyle::null;
   if (!state_.brush.hollow) {
-    Rect inside = pen ? Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1} : r;
+    Rect inside = pen ? Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1} : Rect{r.left, r.top, r.right - 1, r.bottom - 1};
     fill_rect(inside, state_.brush.colour);
   }
   if (pen) {
@@ -141,7 +141,9 @@ void DC::rectangle(const Rect& r) {
 
 // --- ellipses --------------------------------------------------------------------------
 
-void DC::ellipse(const Rect& r) {
+void DC::ellipse(const Rect& bounds) {
+  const bool null_pen = state_.pen.style == PenStyle::null;
+  const Rect r = null_pen ? Rect{bounds.left, bounds.top, bounds.right - 1, bounds.bottom - 1} : bounds;
   if (r.empty()) return;
   // Pixel x lies at 2x - cx from the centre in half-pixel units; the semi-axes are w / 2
   // and h / 2 pixels, i.e. A / 4 and B / 4 with A = 2w, B = 2h in quarter pixels.

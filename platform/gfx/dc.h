@@ -9,9 +9,8 @@
 // Exact semantics (integer arithmetic throughout):
 //  - fill_rect(r): pixels left <= x < right, top <= y < bottom.
 //  - frame_rect(r): the one-pixel border of r (inside r).
-//  - rectangle(r): the pen draws the border of r, the brush fills the inside; a null pen
-//    lets the brush fill all of r (GDI draws the interior one pixel smaller on the right
-//    and bottom with a null pen; we keep r whole -- simpler and what callers expect).
+//  - rectangle(r): the pen draws the border of r, the brush fills the inside. With a null
+//    pen the brush fills r less its right column and bottom row, as GDI does.
 //  - line_to(p): pixels from the current position up to but excluding p. For an x-major
 //    line (|dx| >= |dy|) each column x gets the row nearest the ideal line through both
 //    end points, ties going to the smaller row; y-major likewise. The pixel set does not
