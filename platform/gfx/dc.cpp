@@ -118,6 +118,19 @@ void DC::invert_rect(const Rect& r) {
   });
 }
 
+void DC::focus_rect(const Rect& r) {
+  if (r.empty()) return;
+  auto dots = [](uint32_t* row, int32_t n, int32_t x0, int32_t y) {
+    for (int32_t i = ((x0 + y) & 1); i < n; i += 2) row[i] ^= 0x00FFFFFFu;
+  };
+  fill_spans({r.left, r.top, r.right, r.top + 1}, dots);
+  if (r.height() > 1) fill_spans({r.left, r.bottom - 1, r.right, r.bottom}, dots);
+  if (r.height() > 2) {
+    fill_spans({r.left, r.top + 1, r.left + 1, r.bottom - 1}, dots);
+    if (r.width() > 1) fill_spans({r.right - 1, r.top + 1, r.right, r.bottom - 1}, dots);
+  }
+}
+
 void DC::rectangle(const Rect& r) {
   if (r.empty()) return;
   bool pen = state_.pen.style != PenStyle::null;

@@ -132,6 +132,9 @@ class DC {
   void fill_rect(const Rect& r, Colour c);
   void frame_rect(const Rect& r, Colour c);
   void invert_rect(const Rect& r);  // RGB of each pixel XOR 0xFFFFFF
+  // Focus rectangle: inverts every other pixel of r's one-pixel border (those with an even
+  // x + y in device coordinates), so drawing it twice restores the pixels.
+  void focus_rect(const Rect& r);
   void rectangle(const Rect& r);   // pen border + brush inside
   void ellipse(const Rect& r);     // pen outline + brush inside
 

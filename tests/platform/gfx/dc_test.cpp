@@ -128,6 +128,18 @@ TEST(DcRect, RectangleFrameAndInsideExcludeRightAndBottom) {
   EXPECT_EQ(bm.at(1, 4), 0u);
 }
 
+TEST(DcRect, FocusRectangleTwiceRestoresThePixels) {
+  Bitmap bm(9, 7, 0x00123456);
+  DC dc(bm);
+  dc.set_origin({1, 0});
+  dc.focus_rect({0, 1, 6, 6});
+  EXPECT_EQ(bm.at(1, 1), 0x00123456u ^ 0xFFFFFFu);  // 1 + 1 even: inverted
+  EXPECT_EQ(bm.at(2, 1), 0x00123456u);              // odd: kept
+  EXPECT_EQ(bm.at(3, 3), 0x00123456u);              // inside: kept
+  dc.focus_rect({0, 1, 6, 6});
+  EXPECT_EQ(bm, Bitmap(9, 7, 0x00123456));
+}
+
 TEST(DcEllipse, StaysInItsBoxAndIsSymmetric) {
   for (int w = 1; w <= 12; ++w)
     for (int h = 1; h <= 12; ++h) {
@@ -256,6 +268,7 @@ TEST(DcSnapshot, Fills) {
   dc.rectangle({42, 14, 62, 26});
   dc.fill_rect({2, 28, 62, 46}, Colour{0, 128, 128});
   dc.invert_rect({10, 32, 54, 42});
+  dc.focus_rect({4, 30, 60, 44});
   // Clipped and offset: a fill through an excluded hole.
   dc.save();
   dc.set_origin({30, 36});

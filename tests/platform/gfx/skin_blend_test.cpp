@@ -4,6 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
+#include <string>
+
+#include "platform/image/skin_transparency.h"
+#include "tests/platform/snapshot/snapshot.h"
+#include "tools/skingen/skin_generator.h"
+#include "platform/image/png_codec.h"
 
 namespace kv::gfx {
 namespace {
@@ -66,6 +73,46 @@ TEST(SkinBlend, DrawingClipsToImageAndDcAndSkipsInvisiblePixels) {
 
   Bitmap fb = framework_bitmap(Bitmap(1, 1, 0x01ABCDEF));
   EXPECT_EQ(fb.at(0, 0), 0u);
+}
+
+// The generated default skin drawn the way the panel draws it: tiled background, knob and
+// button frames with both blends, a slider track and handle, a bar graph, a tinted mask.
+TEST(SkinBlend, Snapshot) {
+  std::map<std::string, Bitmap> img;
+  for (const skingen::File& f : skingen::default_skin()) {
+    if (!f.path.ends_with(".png")) continue;
+    Bitmap b;
+    std::string error;
+    ASSERT_TRUE(decode_png(f.bytes, b, error)) << f.path;
+    to_transparency(b);
+    img[f.path.substr(8, f.path.size() - 12)] = b;
+  }
+  Bitmap surface(200, 120);
+  DC dc(surface);
+  const Bitmap& bg = img["background"];
+  dc.tile_blt(surface.bounds(), framework_bitmap(bg), bg.bounds(), {0, 0});
+  for (int i = 0; i < 5; ++i) {
+    draw_skin_image(dc, {4 + 34 * i, 4}, img["knob_med"], Rect::xywh(0, 32 * (i * 63 / 4), 32, 32),
+                    i % 2 ? SkinBlend::linear_light : SkinBlend::plain);
+  }
+  draw_skin_image(dc, {4, 40}, img["vslider_med"], {0, 0, 20, 100}, SkinBlend::plain);
+  draw_skin_image(dc, {4, 40 + 30}, img["vslider_med"], {0, 100, 20, 110}, SkinBlend::plain);
+  // Bar graph at 6 of 10 segments lit: bottom L rows of frame 0, top H - L rows of frame 1.
+  const int L = 59;
+  draw_skin_image(dc, {30, 40 + 100 - L}, img["bar_graph1"], {0, 100 - L, 10, 100}, SkinBlend::plain);
+  draw_skin_image(dc, {30, 40}, img["bar_graph1"], {0, 100, 10, 200 - L}, SkinBlend::plain);
+  draw_skin_image(dc, {46, 40}, img["button"], {0, 0, 24, 24}, SkinBlend::plain);
+  draw_skin_image(dc, {46, 70}, img["button"], {0, 24, 24, 48}, SkinBlend::plain);
+  draw_skin_image(dc, {76, 40}, img["led"], {0, 12, 12, 24}, SkinBlend::plain);
+  draw_skin_image(dc, {76, 56}, img["alpha_rgba"], img["alpha_rgba"].bounds(), SkinBlend::plain);
+  draw_skin_image(dc, {76, 76}, img["alpha_rgba"], img["alpha_rgba"].bounds(), SkinBlend::linear_light);
+  Bitmap tint = img["tint_mask"];
+  to_transparency(tint);
+  std::vector<uint8_t> plane = mask_plane(tint);
+  MaskImage mask{tint.width(), tint.height(), plane};
+  draw_skin_mask(dc, {116, 40}, mask, {0, 0, 16, 16}, Colour{0, 120, 255});
+  draw_skin_mask(dc, {136, 40}, mask, {0, 16, 16, 32}, Colour{255, 60, 0});
+  EXPECT_TRUE(test::matches_snapshot(surface, "tests/platform/snapshots/skin_images.png"));
 }
 
 }  // namespace
