@@ -8,6 +8,7 @@ namespace kv::gfx {
 namespace {
 
 constexpr int64_t kSafe = int64_t(1) << 30;
+constexpr int32_t kMaxPenWidth = 256;
 
 int32_t saturate(int64_t v) { return int32_t(std::clamp(v, -kSafe, kSafe)); }
 
@@ -40,6 +41,8 @@ uint64_t isqrt(unsigned __int128 v) {
 }  // namespace
 
 DC::DC(Bitmap& target) : target_(&target) { reset_clip(); }
+
+void DC::set_origin(Point p) { state_.origin = {saturate(p.x), saturate(p.y)}; }
 
 void DC::offset_origin(int32_t dx, int32_t dy) {
   state_.origin = {saturate(int64_t(state_.origin.x) + dx), saturate(int64_t(state_.origin.y) + dy)};
@@ -220,17 +223,15 @@ void DC::ellipse(const Rect& bounds) {
 // --- lines -----------------------------------------------------------------------------
 
 void DC::plot_device(int64_t x, int64_t y, uint32_t pixel) {
-  int32_t w = std::max(1, state_.pen.width);
+  int32_t w = std::clamp(state_.pen.width, 1, kMaxPenWidth);
   if (w == 1) {
     if (x < 0 || y < 0 || x >= target_->width() || y >= target_->height()) return;
     if (state_.clip.contains({int32_t(x), int32_t(y)})) target_->row(int32_t(y))[x] = pixel;
     return;
   }
   int64_t x0 = x - (w - 1) / 2, y0 = y - (w - 1) / 2;
-  for (int64_t yy = y0; yy < y0 + w; ++yy) {
-    if (yy < 0 || yy >= target_->height()) continue;
+  for (int64_t yy = std::max<int64_t>(y0, 0); yy < std::min<int64_t>(y0 + w, target_->height()); ++yy)
     fill_device_span(int32_t(yy), saturate(x0), saturate(x0 + w), pixel);
-  }
 }
 
 void DC::draw_line_device(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t pixel) {
@@ -239,7 +240,7 @@ void DC::draw_line_device(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32
   // Pixels that can matter: the clip box, grown by the pen's reach.
   Rect box = state_.clip.box();
   if (box.empty()) return;
-  const int64_t reach = std::max(1, state_.pen.width);
+  const int64_t reach = std::clamp(state_.pen.width, 1, kMaxPenWidth);
   const int64_t bx0 = box.left - reach, bx1 = box.right + reach;
   const int64_t by0 = box.top - reach, by1 = box.bottom + reach;
   const bool x_major = std::llabs(dx) >= std::llabs(dy);
@@ -315,14 +316,14 @@ namespace {
 template <class F>
 void stretch_each(const Region& clip, Bitmap& target, const Rect& d, const Rect& dst_logical,
                   const Bitmap& src, const Rect& sr, F&& fn) {
-  const int64_t dw = dst_logical.width(), dh = dst_logical.height();
-  const int64_t sw = sr.width(), sh = sr.height();
+  const int64_t dw = int64_t(dst_logical.right) - dst_logical.left, dh = int64_t(dst_logical.bottom) - dst_logical.top;
+  const int64_t sw = int64_t(sr.right) - sr.left, sh = int64_t(sr.bottom) - sr.top;
   if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
   for (const Rect& c : clip.rects()) {
     Rect v = d.intersect(c);
     if (v.empty()) continue;
     for (int32_t y = v.top; y < v.bottom; ++y) {
-      int64_t sy = sr.top + (int64_t(y) - d.top) * sh / dh;
+      int64_t sy = sr.top + (int64_t(y) - d.top) * sh / dh;  // |.| < 2^31 * 2^32: fits
       if (sy < 0 || sy >= src.height()) continue;
       const uint32_t* srow = src.row(int32_t(sy));
       uint32_t* drow = target.row(y);

@@ -90,7 +90,8 @@ void draw_skin_mask(DC& dc, Point dst, const MaskImage& mask, const Rect& src, C
   if (mask.width <= 0 || mask.height <= 0 || mask.bytes.size() < size_t(mask.width) * size_t(mask.height)) return;
   Rect s = src.intersect({0, 0, mask.width, mask.height});
   if (s.empty()) return;
-  Rect d = Rect::xywh(dst.x + (s.left - src.left), dst.y + (s.top - src.top), s.width(), s.height());
+  Rect d = Rect::xywh(sat32(int64_t(dst.x) + (int64_t(s.left) - src.left)),
+                      sat32(int64_t(dst.y) + (int64_t(s.top) - src.top)), s.width(), s.height());
   Rect dd = dc.to_device(d);
   dc.fill_spans(d, [&](uint32_t* row, int32_t n, int32_t x0, int32_t y) {
     const uint8_t* m = mask.bytes.data() + size_t(s.top + (y - dd.top)) * size_t(mask.width) + size_t(s.left + (x0 - dd.left));

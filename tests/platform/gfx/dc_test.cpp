@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <iterator>
 #include <random>
 #include <set>
 #include <utility>
@@ -247,6 +249,47 @@ TEST(DcBlit, TileGridFollowsTheAnchor) {
     for (int x = 1; x < 8; ++x)
       ASSERT_EQ(bm.at(x, y), uint32_t(10 * (((y - 1) % 2 + 2) % 2) + x % 3)) << x << "," << y;
   EXPECT_EQ(bm.at(0, 0), 0xFFFFFFFFu);
+}
+
+// Malformed input may hand any int32 to the drawing calls: nothing may overflow (UBSan),
+// write outside the clip, or take long.
+TEST(DcExtremes, EveryPrimitiveStaysDefinedAndInsideTheClip) {
+  const int32_t values[] = {INT32_MIN, INT32_MIN + 1, -1073741824, -5, 0, 3, 1073741824, INT32_MAX - 1, INT32_MAX};
+  Bitmap src(4, 4, 0x00ABCDEF);
+  Bitmap bm(16, 16, 0x00FFFFFF);
+  DC dc(bm);
+  std::mt19937 rng(11);
+  auto any = [&] { return values[rng() % std::size(values)]; };
+  for (int i = 0; i < 3000; ++i) {
+    dc.set_origin({any(), any()});
+    dc.set_origin({int32_t(rng() % 9) - 4, int32_t(rng() % 9) - 4});
+    dc.offset_origin(any(), any());
+    dc.set_origin({int32_t(rng() % 9) - 4, int32_t(rng() % 9) - 4});
+    dc.set_clip_region(Region({4, 4, 12, 12}));
+    Rect r{any(), any(), any(), any()};
+    Point p{any(), any()};
+    dc.set_pen({kRed, int32_t(rng() % 2) ? any() : 3});
+    dc.set_brush(Brush::solid(kBlue));
+    switch (i % 12) {
+      case 0: dc.fill_rect(r, kRed); break;
+      case 1: dc.frame_rect(r, kRed); break;
+      case 2: dc.rectangle(r); break;
+      case 3: dc.ellipse(r); break;
+      case 4: dc.move_to(p); dc.line_to({any(), any()}); break;
+      case 5: dc.bit_blt(r, src, p); break;
+      case 6: dc.stretch_blt(r, src, {any(), any(), any(), any()}); break;
+      case 7: dc.transparent_blt(r, src, {any(), any(), any(), any()}, kRed); break;
+      case 8: dc.alpha_blend(r, src, {any(), any(), any(), any()}, {128, true}); break;
+      case 9: dc.tile_blt(r, src, {any(), any(), any(), any()}, p); break;
+      case 10: dc.invert_rect(r); dc.focus_rect(r); break;
+      case 11: dc.set_pixel(p, kRed); (void)dc.get_pixel(p); (void)dc.rect_visible(r); break;
+    }
+  }
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+      if (!(Rect{4, 4, 12, 12}.contains({x, y}))) {
+        ASSERT_EQ(bm.at(x, y), 0x00FFFFFFu) << x << "," << y;
+      }
 }
 
 // --- snapshot scenes ----------------------------------------------------------------------

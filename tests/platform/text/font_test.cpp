@@ -1,6 +1,8 @@
 // Fonts, metrics and text layout with the pinned DejaVu fonts.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "platform/text/cp1252.h"
 #include "platform/text/font_cache.h"
 #include "platform/text/text_draw.h"
@@ -78,6 +80,26 @@ TEST(FontCacheFailure, UnusableFontFilesAndAbsurdRequestsGiveABlankFont) {
     EXPECT_GE(g->metrics().char_height, 1);
     EXPECT_LE(g->metrics().char_height, 256);
   }
+}
+
+TEST_F(Text, ExtremeCoordinatesStayDefined) {
+  Bitmap bm(16, 16);
+  DC dc(bm);
+  dc.set_font(cache.get({"Arial", -12}));
+  dc.set_bk_mode(BkMode::opaque);
+  for (int32_t a : {INT32_MIN, -1, 0, INT32_MAX})
+    for (int32_t b : {INT32_MIN, 0, INT32_MAX})
+      for (uint32_t align : {ta::left, ta::center | ta::baseline, ta::right | ta::bottom}) {
+        dc.set_text_align(align);
+        text_out(dc, {a, b}, "Wide text &x");
+        Rect r{a, b, b, a};
+        for (uint32_t fmt : {0u, dt::center | dt::vcenter | dt::singleline, dt::right | dt::bottom | dt::singleline,
+                             dt::wordbreak | dt::end_ellipsis, dt::wordbreak | dt::calcrect}) {
+          Rect copy = r;
+          draw_text(dc, "one two\nthree &four", copy, fmt);
+        }
+      }
+  SUCCEED();
 }
 
 TEST(Cp1252, MapsTheWindowsRangeAndRoundTrips) {
