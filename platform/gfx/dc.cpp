@@ -9,6 +9,7 @@ namespace {
 
 constexpr int64_t kSafe = int64_t(1) << 30;
 constexpr int32_t kMaxPenWidth = 256;
+constexpr int64_t kMaxFigure = int64_t(1) << 27;
 
 int32_t saturate(int64_t v) { return int32_t(std::clamp(v, -kSafe, kSafe)); }
 
@@ -166,6 +167,8 @@ void DC::ellipse(const Rect& bounds) {
   // Inside: (2k / A)^2 + (2j / B)^2 <= 1 with k = |2x - cx|, j = |2y - cy|.
   const int64_t cx = int64_t(r.left) + r.right - 1, cy = int64_t(r.top) + r.bottom - 1;
   const int64_t w = int64_t(r.right) - r.left, h = int64_t(r.bottom) - r.top;
+  // GDI's own coordinate space is 27 bits; beyond it the exact products below would not fit.
+  if (w > kMaxFigure || h > kMaxFigure) return;
   using i128 = __int128;
   const i128 A = 2 * w, B = 2 * h;
   const i128 A2 = A * A, B2 = B * B;
