@@ -11,6 +11,7 @@
 //   }
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "doc/archive/archive_reader.h"
 #include "doc/archive/archive_writer.h"
@@ -42,6 +43,15 @@ class Archive {
   void u32(uint32_t& v) { reader_ ? void(v = reader_->readU32()) : writer_->writeU32(v); }
   void f64(double& v) { reader_ ? void(v = reader_->readF64()) : writer_->writeF64(v); }
   void text(std::string& v) { reader_ ? void(v = reader_->readText()) : writer_->writeText(v); }
+  void stringArray(std::vector<std::string>& v) {
+    reader_ ? void(v = reader_->readStringArray()) : writer_->writeStringArray(v);
+  }
+  void intArray(std::vector<int32_t>& v) {
+    reader_ ? void(v = reader_->readIntArray()) : writer_->writeIntArray(v);
+  }
+  void byteArray(std::vector<uint8_t>& v) {
+    reader_ ? void(v = reader_->readByteArray()) : writer_->writeByteArray(v);
+  }
   template <class R>
   void rect(R& r) {
     reader_ ? reader_->readRect(r) : writer_->writeRect(r);

@@ -153,29 +153,26 @@ uint32_t ArchiveReader::readInt32Count(size_t min_element_size) {
 }
 
 std::string ArchiveReader::readText() {
+  // Length: a byte below 0xFF; else a uint16, where 0xFFFE announces 16-bit characters and
+  // the length starts over (byte, then uint16); a uint16 of 0xFFFF is followed by a uint32,
+  // and a uint32 of 0xFFFFFFFF by a uint64 that may not exceed 2^31 - 1.
   bool wide = false;
   uint64_t n = readU8();
   if (n == 0xFF) {
-    uint32_t w = readU16();
-    if (w == 0xFFFE) {
+    n = readU16();
+    if (n == 0xFFFE) {
       wide = true;
       n = readU8();
-      if (n < 0xFF) goto have_length;
-      w = readU16();
+      if (n == 0xFF) n = readU16();
     }
-    if (w < 0xFFFF) {
-      n = w;
-    } else {
-      uint32_t d = readU32();
-      if (d < 0xFFFFFFFFu) {
-        n = d;
-      } else {
+    if (n == 0xFFFF) {
+      n = readU32();
+      if (n == 0xFFFFFFFFu) {
         n = readU64();
         if (n > 0x7FFFFFFFu) fail(ArchiveError::kBadFormat, "text length " + std::to_string(n) + " is too large");
       }
     }
   }
-have_length:
   const uint64_t size = wide ? 2 * n : n;
   if (size > remaining()) fail(ArchiveError::kEndOfFile, "a text is longer than the data that remains");
   std::span<const uint8_t> chars = bytes_.subspan(pos_, static_cast<size_t>(size));
