@@ -187,6 +187,22 @@ TEST(MalformedStream, DiscardedObjectsCannotBeReferenced) {
   }
 }
 
+// What the document's checks after a load see: owners as adopted, objects in reading order.
+TEST(MalformedStream, OwnershipIsRecordedForChecksAcrossTheLoad) {
+  RawBytes b;
+  node(b.newClass(1, "TNode"), 0).count(1);
+  node(b.classRef(1), 1).count(0).objectRef(2);  // 3, links back to 2
+  b.null();
+  LoadContext ctx;
+  ArchiveReader r(b.bytes(), test::testClasses(), ctx);
+  auto* root = static_cast<TNode*>(r.readObject());
+  TNode* child = root->children.at(0);
+  EXPECT_EQ(r.ownerOf(child), root);
+  EXPECT_EQ(r.ownerOf(root), nullptr);
+  EXPECT_EQ(r.createdObjects(), (std::vector<Archivable*>{root, child}));
+  EXPECT_THROW(r.commit(), ArchiveError);  // the root was not kept: it belongs to nothing
+}
+
 TEST(MalformedStream, KeptObjectsBelongToTheCallerOnlyAfterCommit) {
   RawBytes b;
   node(b.newClass(1, "TNode"), 0).count(0).null();

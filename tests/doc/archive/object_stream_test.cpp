@@ -76,6 +76,64 @@ TEST_F(ObjectStream, ReaderBuildsTheGraph) {
   EXPECT_EQ(root->link, c);
 }
 
+// A record shaped like the embedded files of a patch header: text name, int32 length, bytes.
+class TFile : public Archivable {
+  KV_ARCHIVE_CLASS(TFile)
+ public:
+  void serialize(Archive& ar) override {
+    ar.text(name);
+    if (ar.isLoading()) {
+      data = ar.reader().readBlock(ar.reader().readInt32Count(1));
+    } else {
+      ar.writer().writeI32(static_cast<int32_t>(data.size()));
+      ar.writer().writeRaw(data);
+    }
+  }
+  std::string name;
+  std::vector<uint8_t> data;
+};
+const ArchiveClass TFile::kArchiveClass{"imbedded_file", 1, nullptr, &createArchivable<TFile>};
+
+// The start of a version-95081 patch with two embedded files, as literal bytes.
+TEST_F(ObjectStream, HeaderFragmentWithTwoEmbeddedFiles) {
+  const auto fragment = RawBytes()
+                            .hex("69 73 01 00")                       // int32 95081
+                            .hex("02 00")                             // count 2
+                            .hex("FF FF 01 00 0D 00 69 6D 62 65 64 64 65 64 5F 66 69 6C 65")
+                            .hex("05 61 2E 77 61 76 03 00 00 00 01 02 03")  // "a.wav", 3 bytes
+                            .hex("01 80")                             // class 1: new object 3
+                            .hex("05 62 2E 74 78 74 00 00 00 00")     // "b.txt", 0 bytes
+                            .bytes();
+  ClassTable classes;
+  classes.add(TFile::kArchiveClass);
+  LoadContext ctx;
+  std::vector<std::unique_ptr<TFile>> files;
+  {
+    ArchiveReader r(fragment, classes, ctx);
+    EXPECT_EQ(r.readI32(), kCurrentFileVersion);
+    std::vector<TFile*> read;
+    r.readObjectList(&TFile::kArchiveClass, [&](Archivable* o) {
+      r.keep(o);
+      read.push_back(static_cast<TFile*>(o));
+    });
+    EXPECT_TRUE(r.atEnd());
+    r.commit();
+    for (TFile* f : read) files.emplace_back(f);
+  }
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0]->name, "a.wav");
+  EXPECT_EQ(files[0]->data, (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_EQ(files[1]->name, "b.txt");
+  EXPECT_TRUE(files[1]->data.empty());
+
+  std::vector<uint8_t> out;
+  ArchiveWriter w(out);
+  w.writeI32(w.fileVersion());
+  std::vector<TFile*> list = {files[0].get(), files[1].get()};
+  w.writeObjectList(list);
+  EXPECT_EQ(out, fragment);
+}
+
 TEST_F(ObjectStream, NullSlotAndEscapeForSmallIndex) {
   // A null root, and the escape form naming a small index (the reader accepts it).
   LoadContext ctx;
