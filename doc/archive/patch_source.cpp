@@ -26,6 +26,10 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& out) {
 
 PatchBytes findPatchBytes(const std::string& module_path) {
   PatchBytes result;
+  if (module_path.empty()) {  // never a ".dat" relative to the host's working directory
+    result.message = "Can't find plugin data file. (the plug-in's own file is unknown)";
+    return result;
+  }
   ElfSection section = readElfSection(module_path, kPatchSectionName);
   if (section.status == ElfSection::Status::kFound) {
     unscramblePatch(section.bytes);

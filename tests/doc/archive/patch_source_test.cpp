@@ -114,6 +114,8 @@ TEST_F(PatchSource, LoadOrderSectionThenDataFileThenMessage) {
   EXPECT_TRUE(p.bytes.empty());
   EXPECT_EQ(p.message, "libplug: Can't find plugin data file. (" + data.string() + ")");
 
+  EXPECT_EQ(findPatchBytes("").origin, PatchBytes::Origin::kNone);  // own path unknown
+
   // A damaged module file does not stop the data file from being used.
   writeFile(plugin, std::vector<uint8_t>(plain_.begin(), plain_.begin() + 100));
   writeFile(data, dat);
