@@ -28,22 +28,35 @@ Script& Script::type(std::string_view text)
 {
     for (char c : text) {
         auto ch = static_cast<uint8_t>(c);
-        int k = 0;
-        if (ch == '\t') k = key::Tab;
-        else if (ch == '\r' || ch == '\n') k = key::Return;
-        else if (ch == '\b') k = key::Back;
-        else if (ch >= 'a' && ch <= 'z') k = ch - 'a' + 'A';
-        else if ((ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == ' ') k = ch;
-        if (k) keyDown(k);
-        steps_.push_back({ScriptStep::Kind::Char, 0, 0, ch == '\n' ? '\r' : ch});
-        if (k) keyUp(k);
+        if (ch == '\t') key(key::Tab);
+        else if (ch == '\r' || ch == '\n') key(key::Return);
+        else if (ch == '\b') key(key::Back);
+        else if (ch >= 'a' && ch <= 'z') key(ch - 'a' + 'A');
+        else if (ch >= 'A' && ch <= 'Z') keyDown(key::Shift).key(ch).keyUp(key::Shift);
+        else if ((ch >= '0' && ch <= '9') || ch == ' ') key(ch);
+        else steps_.push_back({ScriptStep::Kind::Char, 0, 0, ch});
     }
     return *this;
 }
 
+int charOfKey(int k, bool shift, bool control)
+{
+    if (k >= 'A' && k <= 'Z') return control ? (k - 'A' + 1) : shift ? k : k - 'A' + 'a';
+    if (control) return -1;
+    if (k >= '0' && k <= '9' && !shift) return k;
+    switch (k) {
+    case key::Space: return ' ';
+    case key::Tab: return '\t';
+    case key::Return: return '\r';
+    case key::Back: return '\b';
+    case key::Escape: return 0x1B;
+    default: return -1;
+    }
+}
+
 // ---------------------------------------------------------------- HeadlessHost
 
-HeadlessHost::HeadlessHost(RootWindow& root, FakeClock& clock) : root_(root), clock_(clock)
+HeadlessHost::HeadlessHost(TopWindow& root, FakeClock& clock) : root_(root), clock_(clock)
 {
     root_.setSurface(this);
 }
@@ -89,7 +102,12 @@ void HeadlessHost::runStep(const ScriptStep& s)
         root_.mouseUp({s.x, s.y}, MouseButton(s.value), buttonFlags());
         break;
     case K::Wheel: root_.mouseWheel({s.x, s.y}, s.value, buttonFlags()); break;
-    case K::KeyDown: root_.keyDown(s.value); break;
+    case K::KeyDown: {
+        root_.keyDown(s.value);
+        int ch = charOfKey(s.value, root_.isKeyDown(key::Shift), root_.isKeyDown(key::Control));
+        if (ch >= 0) root_.character(static_cast<uint8_t>(ch));
+        break;
+    }
     case K::KeyUp: root_.keyUp(s.value); break;
     case K::Char: root_.character(static_cast<uint8_t>(s.value)); break;
     case K::FocusIn: root_.nativeFocus(true); break;

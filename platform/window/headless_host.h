@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/window/root_window.h"
+#include "platform/window/top_window.h"
 
 namespace kv::ui {
 
@@ -27,6 +27,11 @@ struct ScriptStep {
     int x = 0, y = 0;       // root coordinates (mouse steps)
     int value = 0;          // button (0 left, 1 right, 2 middle), key code, wheel delta, character, ms
 };
+
+// The character a key types with the given modifiers, as the platform's key translation
+// does (letters, digits, space, Tab, Return, Backspace, Escape; Control+letter gives the
+// control code), or -1.
+int charOfKey(int key, bool shift, bool control);
 
 // A builder of steps: Script().click(10, 10).type("abc").wait(500)
 class Script {
@@ -38,11 +43,12 @@ public:
     // Press at (x0, y0), move in `steps` equal steps to (x1, y1), release there.
     Script& drag(int x0, int y0, int x1, int y1, int steps = 4);
     Script& wheel(int x, int y, int delta);
-    Script& keyDown(int key);
+    Script& keyDown(int key); // types its character too, as key() does
     Script& keyUp(int key);
-    Script& key(int key); // down and up
-    // Each byte (Windows-1252) as key down, character, key up; '\t', '\r' and '\b' use the
-    // Tab, Return and Back keys.
+    // Down and up; the press types its character (charOfKey) like a real keyboard.
+    Script& key(int key);
+    // Types text: letters, digits, space, Tab, Return and Backspace through their keys (Shift
+    // for capitals), every other Windows-1252 byte as a bare character.
     Script& type(std::string_view text);
     Script& wait(uint32_t ms);
     Script& focusIn();
@@ -55,7 +61,7 @@ private:
 
 class HeadlessHost final : public Surface {
 public:
-    HeadlessHost(RootWindow& root, FakeClock& clock);
+    HeadlessHost(TopWindow& root, FakeClock& clock);
     ~HeadlessHost() override;
 
     // Runs the steps (and any nested modal loops they open).
@@ -85,7 +91,7 @@ private:
     void drain();
     uint32_t buttonFlags() const;
 
-    RootWindow& root_;
+    TopWindow& root_;
     FakeClock& clock_;
     std::deque<ScriptStep> queue_;
     bool buttons_[3] = {};

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/window/root_window.h"
+#include "platform/window/top_window.h"
 
 namespace kv::ui {
 
@@ -39,7 +39,7 @@ void Window::removeChild(Window* child)
 void Window::detach()
 {
     if (!parent_) return;
-    if (RootWindow* r = root()) {
+    if (TopWindow* r = root()) {
         r->invalidateRoot(visibleRootRect());
         detachSubtree(r);
     }
@@ -47,7 +47,7 @@ void Window::detach()
     parent_ = nullptr;
 }
 
-void Window::detachSubtree(RootWindow* r)
+void Window::detachSubtree(TopWindow* r)
 {
     r->forgetWindow(this);
     for (Window* c : children_) c->detachSubtree(r);
@@ -73,11 +73,11 @@ void Window::lower()
     invalidate();
 }
 
-RootWindow* Window::root() const
+TopWindow* Window::root() const
 {
     const Window* w = this;
     while (w->parent_) w = w->parent_;
-    return dynamic_cast<RootWindow*>(const_cast<Window*>(w));
+    return dynamic_cast<TopWindow*>(const_cast<Window*>(w));
 }
 
 bool Window::isAncestorOf(const Window* w) const
@@ -92,7 +92,7 @@ bool Window::isAncestorOf(const Window* w) const
 void Window::setRect(const Rect& r)
 {
     if (r == rect_) return;
-    RootWindow* rt = root();
+    TopWindow* rt = root();
     if (rt) rt->invalidateRoot(visibleRootRect());
     bool resized = r.width() != rect_.width() || r.height() != rect_.height();
     rect_ = r;
@@ -139,7 +139,7 @@ void Window::show(bool visible)
     if (!visible) {
         invalidate();
         shown_ = false;
-        if (RootWindow* r = root()) {
+        if (TopWindow* r = root()) {
             // A hidden window keeps its timers but loses focus, capture and hover.
             if (r->focus_ && isAncestorOf(r->focus_)) r->setFocusTo(nullptr);
             if (r->capture_ && isAncestorOf(r->capture_)) r->setCaptureTo(nullptr);
@@ -156,7 +156,7 @@ bool Window::isVisible() const
     const Window* w = this;
     for (; w->parent_; w = w->parent_)
         if (!w->shown_) return false;
-    return w->shown_ && dynamic_cast<const RootWindow*>(w) != nullptr;
+    return w->shown_ && dynamic_cast<const TopWindow*>(w) != nullptr;
 }
 
 void Window::enable(bool enabled)
@@ -164,7 +164,7 @@ void Window::enable(bool enabled)
     if (enabled == enabled_) return;
     enabled_ = enabled;
     if (!enabled) {
-        if (RootWindow* r = root()) {
+        if (TopWindow* r = root()) {
             if (r->focus_ && isAncestorOf(r->focus_)) r->setFocusTo(nullptr);
             if (r->capture_ && isAncestorOf(r->capture_)) r->setCaptureTo(nullptr);
         }
@@ -205,12 +205,12 @@ void Window::setBackground(std::optional<gfx::Colour> c)
 
 void Window::invalidate()
 {
-    if (RootWindow* r = root()) r->invalidateRoot(visibleRootRect());
+    if (TopWindow* r = root()) r->invalidateRoot(visibleRootRect());
 }
 
 void Window::invalidate(const Rect& cr)
 {
-    RootWindow* r = root();
+    TopWindow* r = root();
     if (!r) return;
     Rect c = clip(cr, clientRect());
     if (c.empty()) return;
@@ -219,46 +219,46 @@ void Window::invalidate(const Rect& cr)
 
 void Window::update()
 {
-    if (RootWindow* r = root()) r->paint();
+    if (TopWindow* r = root()) r->paint();
 }
 
 // ---------------------------------------------------------------- focus, capture, timers
 
 void Window::setFocus()
 {
-    if (RootWindow* r = root()) r->setFocusTo(this);
+    if (TopWindow* r = root()) r->setFocusTo(this);
 }
 
 bool Window::hasFocus() const
 {
-    RootWindow* r = root();
+    TopWindow* r = root();
     return r && r->focus_ == this;
 }
 
 void Window::captureMouse()
 {
-    if (RootWindow* r = root()) r->setCaptureTo(this);
+    if (TopWindow* r = root()) r->setCaptureTo(this);
 }
 
 void Window::releaseCapture()
 {
-    if (RootWindow* r = root()) r->releaseCaptureFrom(this);
+    if (TopWindow* r = root()) r->releaseCaptureFrom(this);
 }
 
 bool Window::hasCapture() const
 {
-    RootWindow* r = root();
+    TopWindow* r = root();
     return r && r->capture_ == this;
 }
 
 void Window::setTimer(int id, uint32_t intervalMs)
 {
-    if (RootWindow* r = root()) r->setTimerFor(this, id, intervalMs);
+    if (TopWindow* r = root()) r->setTimerFor(this, id, intervalMs);
 }
 
 void Window::killTimer(int id)
 {
-    if (RootWindow* r = root()) r->killTimerFor(this, id);
+    if (TopWindow* r = root()) r->killTimerFor(this, id);
 }
 
 // ---------------------------------------------------------------- scroll bars
@@ -272,7 +272,7 @@ void Window::setScrollInfo(ScrollBarKind bar, const ScrollInfo& in)
     ScrollInfo& s = bar == ScrollBarKind::Horizontal ? hbar_ : vbar_;
     if (s == info) return;
     s = info;
-    if (RootWindow* r = root()) r->invalidateRoot(clip(offset(scrollBarRect(bar), clientToRoot({0, 0})), visibleRootRect()));
+    if (TopWindow* r = root()) r->invalidateRoot(clip(offset(scrollBarRect(bar), clientToRoot({0, 0})), visibleRootRect()));
 }
 
 const ScrollInfo& Window::scrollInfo(ScrollBarKind bar) const

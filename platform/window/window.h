@@ -14,7 +14,7 @@
 // Close) free of double deletes.
 //
 // Per-editor state (focus, capture, key state, timers, the invalid region) lives in the
-// RootWindow at the top of the tree, never in globals, so two editors in one process are
+// TopWindow at the top of the tree, never in globals, so two editors in one process are
 // independent.
 #include <optional>
 #include <string>
@@ -32,7 +32,7 @@ class DC;
 namespace kv::ui {
 
 using gfx::DC;
-class RootWindow;
+class TopWindow;
 
 // Scroll-bar state, as the platform's SCROLLINFO: range min..max, page size, position.
 struct ScrollInfo {
@@ -63,7 +63,7 @@ public:
     const std::vector<Window*>& children() const { return children_; } // back to front
     void raise(); // to the front of its siblings
     void lower(); // to the back
-    RootWindow* root() const;
+    TopWindow* root() const;
     bool isAncestorOf(const Window* w) const; // true for w == this too
 
     // ---- geometry (rectangle in the parent's client coordinates)
@@ -146,8 +146,8 @@ public:
     virtual bool hitTest(Point clientPoint) const;
 
 private:
-    friend class RootWindow;
-    void detachSubtree(RootWindow* root);
+    friend class TopWindow;
+    void detachSubtree(TopWindow* root);
     void scrollBarMouseDown(ScrollBarKind bar, Point p);
     void scrollBarMouseMove(Point p);
     void scrollBarMouseUp();

@@ -1,4 +1,4 @@
-#include "platform/window/root_window.h"
+#include "platform/window/top_window.h"
 
 #include <algorithm>
 
@@ -6,18 +6,18 @@
 
 namespace kv::ui {
 
-RootWindow::RootWindow(Clock& clock) : clock_(clock), backing_(std::make_unique<Bitmap>())
+TopWindow::TopWindow(Clock& clock) : clock_(clock), backing_(std::make_unique<Bitmap>())
 {
     setBackground(gfx::sys::window);
 }
 
-RootWindow::~RootWindow()
+TopWindow::~TopWindow()
 {
     // Children outlive us as detached windows; nothing may point back here.
     for (Window* c : children()) c->detachSubtree(this);
 }
 
-void RootWindow::setSize(int width, int height)
+void TopWindow::setSize(int width, int height)
 {
     width = std::clamp(width, 0, 16384);
     height = std::clamp(height, 0, 16384);
@@ -30,7 +30,7 @@ void RootWindow::setSize(int width, int height)
 
 // ---------------------------------------------------------------- records
 
-void RootWindow::forgetWindow(Window* w)
+void TopWindow::forgetWindow(Window* w)
 {
     if (focus_ == w) focus_ = nullptr;
     if (lastFocus_ == w) lastFocus_ = nullptr;
@@ -44,7 +44,7 @@ void RootWindow::forgetWindow(Window* w)
         if (m.window == w) m.window = nullptr;
 }
 
-void RootWindow::setFocusTo(Window* w)
+void TopWindow::setFocusTo(Window* w)
 {
     if (w && (w->root() != this || !w->isVisible() || !w->isEnabled())) return;
     if (w == focus_) return;
@@ -59,7 +59,7 @@ void RootWindow::setFocusTo(Window* w)
     }
 }
 
-void RootWindow::setCaptureTo(Window* w)
+void TopWindow::setCaptureTo(Window* w)
 {
     if (w && w->root() != this) return;
     if (w == capture_) return;
@@ -69,13 +69,13 @@ void RootWindow::setCaptureTo(Window* w)
     if (old) old->onCaptureLost();
 }
 
-void RootWindow::releaseCaptureFrom(Window* w)
+void TopWindow::releaseCaptureFrom(Window* w)
 {
     if (capture_ != w || !w) return;
     setCaptureTo(nullptr);
 }
 
-uint32_t RootWindow::modifierFlags() const
+uint32_t TopWindow::modifierFlags() const
 {
     return (keys_[key::Shift] ? mk::Shift : 0u) | (keys_[key::Control] ? mk::Control : 0u);
 }
@@ -99,7 +99,7 @@ Window* deepestAt(Window* w, Point p) // p in w's own coordinates, known to be i
 }
 } // namespace
 
-Window* RootWindow::windowAt(Point p)
+Window* TopWindow::windowAt(Point p)
 {
     if (!rect().contains(p)) return nullptr;
     return deepestAt(this, p);
@@ -107,7 +107,7 @@ Window* RootWindow::windowAt(Point p)
 
 // ---------------------------------------------------------------- mouse
 
-void RootWindow::setHover(Window* w)
+void TopWindow::setHover(Window* w)
 {
     if (w == hover_) return;
     Window* old = hover_;
@@ -116,7 +116,7 @@ void RootWindow::setHover(Window* w)
     if (surface_) surface_->setCursor(hover_ ? hover_->cursor() : Cursor::Arrow);
 }
 
-void RootWindow::mouseDown(Point p, MouseButton b, uint32_t flags)
+void TopWindow::mouseDown(Point p, MouseButton b, uint32_t flags)
 {
     Window* target = capture_;
     if (!target) {
@@ -150,7 +150,7 @@ void RootWindow::mouseDown(Point p, MouseButton b, uint32_t flags)
     target->onMouseDown({cp.x, cp.y, b, flags, 0});
 }
 
-void RootWindow::mouseUp(Point p, MouseButton b, uint32_t flags)
+void TopWindow::mouseUp(Point p, MouseButton b, uint32_t flags)
 {
     Window* target = capture_;
     if (target && target->sbPart_) {
@@ -175,7 +175,7 @@ void RootWindow::mouseUp(Point p, MouseButton b, uint32_t flags)
     }
 }
 
-void RootWindow::mouseMove(Point p, uint32_t flags)
+void TopWindow::mouseMove(Point p, uint32_t flags)
 {
     if (capture_) {
         Point cp = capture_->rootToClient(p);
@@ -196,7 +196,7 @@ void RootWindow::mouseMove(Point p, uint32_t flags)
     target->onMouseMove({cp.x, cp.y, MouseButton::Left, flags, 0});
 }
 
-void RootWindow::mouseWheel(Point p, int delta, uint32_t flags)
+void TopWindow::mouseWheel(Point p, int delta, uint32_t flags)
 {
     Window* w = capture_ ? capture_ : windowAt(p);
     Window* m = modalTop();
@@ -208,12 +208,12 @@ void RootWindow::mouseWheel(Point p, int delta, uint32_t flags)
     }
 }
 
-void RootWindow::mouseLeft()
+void TopWindow::mouseLeft()
 {
     if (!capture_) setHover(nullptr);
 }
 
-void RootWindow::nativeCaptureLost()
+void TopWindow::nativeCaptureLost()
 {
     if (!capture_) return;
     Window* w = capture_;
@@ -226,7 +226,7 @@ void RootWindow::nativeCaptureLost()
 
 // ---------------------------------------------------------------- keyboard
 
-void RootWindow::keyDown(int k)
+void TopWindow::keyDown(int k)
 {
     if (k < 0 || k >= key::Count) return;
     bool repeat = keys_[k];
@@ -237,7 +237,7 @@ void RootWindow::keyDown(int k)
     target->onKeyDown({k, repeat, modifierFlags()});
 }
 
-void RootWindow::keyUp(int k)
+void TopWindow::keyUp(int k)
 {
     if (k < 0 || k >= key::Count) return;
     keys_[k] = false;
@@ -247,7 +247,7 @@ void RootWindow::keyUp(int k)
     target->onKeyUp({k, false, modifierFlags()});
 }
 
-void RootWindow::character(uint8_t ch)
+void TopWindow::character(uint8_t ch)
 {
     Window* target = focus_ ? focus_ : this;
     Window* m = modalTop();
@@ -255,7 +255,7 @@ void RootWindow::character(uint8_t ch)
     target->onChar({ch, false, modifierFlags()});
 }
 
-void RootWindow::nativeFocus(bool in)
+void TopWindow::nativeFocus(bool in)
 {
     if (in) {
         if (!focus_ && lastFocus_) setFocusTo(lastFocus_);
@@ -270,7 +270,7 @@ void RootWindow::nativeFocus(bool in)
 
 // ---------------------------------------------------------------- timers
 
-void RootWindow::setTimerFor(Window* w, int id, uint32_t intervalMs)
+void TopWindow::setTimerFor(Window* w, int id, uint32_t intervalMs)
 {
     uint32_t interval = std::max<uint32_t>(intervalMs, 1);
     uint64_t due = clock_.nowMs() + interval;
@@ -283,12 +283,12 @@ void RootWindow::setTimerFor(Window* w, int id, uint32_t intervalMs)
     timers_.push_back({w, id, interval, due});
 }
 
-void RootWindow::killTimerFor(Window* w, int id)
+void TopWindow::killTimerFor(Window* w, int id)
 {
     std::erase_if(timers_, [&](const Timer& t) { return t.window == w && t.id == id; });
 }
 
-void RootWindow::runTimers()
+void TopWindow::runTimers()
 {
     uint64_t now = clock_.nowMs();
     std::vector<std::pair<Window*, int>> due;
@@ -305,7 +305,7 @@ void RootWindow::runTimers()
     }
 }
 
-int64_t RootWindow::msUntilNextTimer() const
+int64_t TopWindow::msUntilNextTimer() const
 {
     if (timers_.empty()) return -1;
     uint64_t next = UINT64_MAX;
@@ -316,13 +316,13 @@ int64_t RootWindow::msUntilNextTimer() const
 
 // ---------------------------------------------------------------- painting
 
-void RootWindow::invalidateRoot(const Rect& r)
+void TopWindow::invalidateRoot(const Rect& r)
 {
     Rect c = clip(r, Rect::xywh(0, 0, backing_->width(), backing_->height()));
     if (!c.empty()) invalid_.unite(c);
 }
 
-void RootWindow::paintWindow(Window* w, const Rect& area)
+void TopWindow::paintWindow(Window* w, const Rect& area)
 {
     if (!w->isShown()) return;
     Point o = w->clientToRoot({0, 0});
@@ -348,7 +348,7 @@ void RootWindow::paintWindow(Window* w, const Rect& area)
         if (c->parent() == w) paintWindow(c, client);
 }
 
-std::vector<Rect> RootWindow::paint()
+std::vector<Rect> TopWindow::paint()
 {
     std::vector<Rect> rects = invalid_.rects();
     invalid_ = gfx::Region();
@@ -357,7 +357,7 @@ std::vector<Rect> RootWindow::paint()
     return rects;
 }
 
-void RootWindow::paintAll()
+void TopWindow::paintAll()
 {
     invalidateRoot(Rect::xywh(0, 0, backing_->width(), backing_->height()));
     paint();
@@ -365,7 +365,7 @@ void RootWindow::paintAll()
 
 // ---------------------------------------------------------------- modal windows
 
-bool RootWindow::runModal(Window& w, const std::function<bool()>& done, std::function<void()> outsidePress)
+bool TopWindow::runModal(Window& w, const std::function<bool()>& done, std::function<void()> outsidePress)
 {
     if (!surface_) return false;
     Window* savedCapture = capture_;

@@ -1,5 +1,5 @@
 #pragma once
-// RootWindow: the top of one editor's window tree, and everything that belongs to one editor.
+// TopWindow: the top of one editor's window tree, and everything that belongs to one editor.
 //
 // A back end (headless or X11) owns the native surface and feeds the root with input in root
 // coordinates; the root routes it:
@@ -52,10 +52,10 @@ public:
     virtual bool runModal(const std::function<bool()>& done) = 0;
 };
 
-class RootWindow : public Window {
+class TopWindow : public Window {
 public:
-    explicit RootWindow(Clock& clock = SteadyClock::instance());
-    ~RootWindow() override;
+    explicit TopWindow(Clock& clock = SteadyClock::instance());
+    ~TopWindow() override;
 
     Clock& clock() const { return clock_; }
     void setSurface(Surface* s) { surface_ = s; }

@@ -1,0 +1,26 @@
+#include "platform/window/cp1252.h"
+
+namespace kv::ui {
+
+namespace {
+// Code points of bytes 0x80..0x9F.
+constexpr char32_t high[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                               0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                               0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                               0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+} // namespace
+
+char32_t cp1252ToUnicode(uint8_t b)
+{
+    return b >= 0x80 && b < 0xA0 ? high[b - 0x80] : char32_t(b);
+}
+
+int cp1252FromUnicode(char32_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return int(c);
+    for (int i = 0; i < 32; ++i)
+        if (high[i] == c && !(c >= 0x80 && c < 0xA0)) return 0x80 + i;
+    return -1;
+}
+
+} // namespace kv::ui
