@@ -30,6 +30,7 @@
 #include "platform/window/clock.h"
 #include "platform/gfx/bitmap.h"
 #include "platform/gfx/region.h"
+#include "platform/text/font.h"
 #include "platform/window/window.h"
 
 namespace kv::ui {
@@ -87,6 +88,9 @@ public:
     uint32_t modifierFlags() const; // mk::Shift | mk::Control as currently down
     // Time of the last button press, for the panel's double-click test.
     uint64_t lastPressTime = 0;
+    // The font controls use when they were given none (the editor's "control_edit" font).
+    void setDefaultFont(std::shared_ptr<const gfx::Font> f) { defaultFont_ = std::move(f); }
+    const std::shared_ptr<const gfx::Font>& defaultFont() const { return defaultFont_; }
 
     void setFocusTo(Window* w);
     void setCaptureTo(Window* w);
@@ -145,6 +149,7 @@ private:
     bool keys_[key::Count] = {};
     std::vector<Timer> timers_;
     std::vector<Modal> modal_;
+    std::shared_ptr<const gfx::Font> defaultFont_;
 };
 
 } // namespace kv::ui

@@ -14,7 +14,7 @@
 #include <mutex>
 
 #include "platform/gfx/bitmap.h"
-#include "platform/window/cp1252.h"
+#include "platform/text/cp1252.h"
 
 namespace kv::ui {
 
@@ -160,7 +160,7 @@ int charFromKeyEvent(XKeyEvent* e)
     else if (ks == XK_KP_Space) u = ' ';
     else if (ks >= XK_KP_0 && ks <= XK_KP_9) u = char32_t('0' + (ks - XK_KP_0));
     else return -1;
-    return cp1252FromUnicode(u);
+    return gfx::unicode_to_cp1252(u);
 }
 
 uint32_t flagsFromState(unsigned state)
