@@ -1,6 +1,8 @@
 // The controls' main interactions, driven by scripted headless sessions.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,8 @@
 #include "platform/ui/clipboard.h"
 #include "platform/ui/combo_box.h"
 #include "platform/ui/edit.h"
+#include "platform/ui/file_chooser.h"
+#include "platform/ui/list_box.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/popup_list.h"
 #include "platform/ui/spin_button.h"
@@ -331,6 +335,84 @@ TEST_F(MessageBoxTest, AnsweredByScriptCancelledWithout)
     // The box is gone afterwards and the editor is usable.
     EXPECT_EQ(root.children().size(), 1u);
     EXPECT_FALSE(root.inModal());
+}
+
+} // namespace
+} // namespace kv::ui
+
+// ---------------------------------------------------------------- file chooser
+
+namespace kv::ui {
+namespace {
+
+struct FileChooserTest : Session {
+    FileChooserTest()
+    {
+        dir = std::filesystem::temp_directory_path() / ("kv_chooser_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+        std::filesystem::create_directories(dir / "sub");
+        for (auto p : {dir / "a.wav", dir / "b.txt", dir / "sub" / "c.wav"}) std::ofstream(p) << "x";
+        root.setSize(300, 240);
+        opener.f = [this] { result = chooseFile(root, options); };
+        place(opener, Rect::xywh(0, 0, 10, 10));
+        options.folder = dir.string();
+        options.filters = {{"Wave files (*.wav)", {"wav"}}, {"All files (*.*)", {}}};
+    }
+    ~FileChooserTest() override { std::filesystem::remove_all(dir); }
+    struct Opener : Window {
+        std::function<void()> f;
+        void onMouseDown(const MouseEvent&) override { f(); }
+    } opener;
+    std::filesystem::path dir;
+    FileChooserOptions options;
+    std::optional<std::string> result;
+};
+
+TEST_F(FileChooserTest, OpenNavigatesAndAnswersAnExistingFile)
+{
+    host.play(Script().click(5, 5).type("sub\r").type("missing.wav\r").type("\b\b\b\b\b\b\b\b\b\b\bc.wav\r"));
+    ASSERT_TRUE(result);
+    EXPECT_EQ(*result, (dir / "sub" / "c.wav").string());
+}
+
+TEST_F(FileChooserTest, CancelledWithoutAnswerOrByEscape)
+{
+    result = "untouched";
+    host.click(5, 5);
+    EXPECT_FALSE(result);
+    host.play(Script().click(5, 5).type("a.wav").key(key::Escape));
+    EXPECT_FALSE(result);
+    EXPECT_FALSE(root.inModal());
+}
+
+TEST_F(FileChooserTest, SaveAddsTheFiltersExtension)
+{
+    options.save = true;
+    options.fileName = "bank";
+    host.play(Script().click(5, 5).key(key::Return));
+    ASSERT_TRUE(result);
+    EXPECT_EQ(*result, (dir / "bank.wav").string());
+}
+
+TEST_F(FileChooserTest, ListShowsFoldersFirstAndOnlyMatchingFiles)
+{
+    ListBox* seen = nullptr;
+    // Look at the list while the dialog is open: the script's wait runs inside the modal loop.
+    struct Spy : Window {
+        std::function<void()> f;
+        void onTimer(int) override { f(); }
+    } spy;
+    place(spy, Rect::xywh(0, 0, 1, 1));
+    std::vector<std::string> rows;
+    spy.f = [&] {
+        for (Window* w : root.children())
+            for (Window* c : w->children())
+                if (auto* l = dynamic_cast<ListBox*>(c)) seen = l;
+        if (seen) rows = seen->items();
+        spy.killTimer(1);
+    };
+    spy.setTimer(1, 10);
+    host.play(Script().click(5, 5).wait(20).key(key::Escape));
+    EXPECT_EQ(rows, (std::vector<std::string>{"../", "sub/", "a.wav"}));
 }
 
 } // namespace
