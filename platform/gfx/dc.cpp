@@ -143,29 +143,26 @@ void DC::rectangle(const Rect& r) {
 
 void DC::ellipse(const Rect& r) {
   if (r.empty()) return;
-  // Doubled coordinates: centre (cx, cy), semi-axes (a, b); pixel x is at 2x.
+  // Pixel x lies at 2x - cx from the centre in half-pixel units; the semi-axes are w / 2
+  // and h / 2 pixels, i.e. A / 4 and B / 4 with A = 2w, B = 2h in quarter pixels.
+  // Inside: (2k / A)^2 + (2j / B)^2 <= 1 with k = |2x - cx|, j = |2y - cy|.
   const int64_t cx = int64_t(r.left) + r.right - 1, cy = int64_t(r.top) + r.bottom - 1;
-  const int64_t a = int64_t(r.right) - r.left - 1, b = int64_t(r.bottom) - r.top - 1;
+  const int64_t w = int64_t(r.right) - r.left, h = int64_t(r.bottom) - r.top;
   using i128 = __int128;
-  const i128 a2 = i128(a) * a, b2 = i128(b) * b, ab2 = a2 * b2;
+  const i128 A = 2 * w, B = 2 * h;
+  const i128 A2 = A * A, B2 = B * B;
   // Row span of the ellipse at row y: x in [lo, hi], or lo > hi when empty.
   auto span = [&](int64_t y, int64_t& lo, int64_t& hi) {
     lo = 1;
     hi = 0;
     if (y < r.top || y >= r.bottom) return;
-    i128 dy = i128(2) * y - cy;
-    i128 rest = ab2 - dy * dy * a2;  // k^2 * b2 <= rest, k = |2x - cx|
-    if (rest < 0) return;
-    int64_t k;
-    if (b2 == 0) {
-      // Single row (b = 0): dy is 0 here; every column of the box qualifies.
-      k = a;
-    } else {
-      k = int64_t(isqrt((unsigned __int128)(rest / b2)));
-      if (k > a) k = a;
-    }
-    if ((k - cx) % 2 != 0) --k;  // 2x - cx = +-k needs k of cx's parity
-    if (k < 0) return;
+    i128 j = i128(2) * y - cy;
+    i128 rest = A2 * B2 - 4 * j * j * A2;  // 4 k^2 B^2 <= rest
+    int64_t k = rest < 0 ? 0 : int64_t(isqrt((unsigned __int128)(rest / (4 * B2))));
+    if (j >= -1 && j <= 1) k = w - 1;  // the middle row(s) span the whole width
+    if (k > w - 1) k = w - 1;
+    if ((k - cx) % 2 != 0) --k;        // 2x - cx = +-k needs k of cx's parity
+    if (k < 0) k = 1;                  // every row keeps its middle pixel(s)
     lo = (cx - k) / 2;
     hi = (cx + k) / 2;
   };

@@ -18,10 +18,13 @@
 //    depend on the drawing direction (except the excluded end). Lines are clipped against
 //    the clip box before stepping (64-bit), so huge coordinates cost nothing.
 //    Pens wider than one pixel stamp a width x width square centred on each pixel.
-//  - ellipse(r): pixel centres (x, y) with ((2x - cx)/a)^2 + ((2y - cy)/b)^2 <= 1, where
-//    cx = left + right - 1, cy = top + bottom - 1, a = right - left - 1, b = bottom - top - 1
-//    (evaluated exactly in 128-bit integers). The pen draws the pixels of that set with a
-//    4-neighbour outside it; the brush fills the rest.
+//  - ellipse(r): the pixels whose centres lie inside (or on) the ellipse inscribed in r
+//    (semi-axes w / 2 and h / 2, w and h r's size): (k / w)^2 + (j / h)^2 <= 1 with
+//    k = |2x - (left + right - 1)|, j = |2y - (top + bottom - 1)|, evaluated
+//    exactly in 128-bit integers; then widened so that the middle row(s) span all of r's
+//    width and every row of r keeps at least its middle pixel(s), so the shape always
+//    touches the four sides of r (as GDI's does) even when thin. The pen draws the pixels of that set with a 4-neighbour outside it; the brush
+//    fills the rest.
 //  - Block transfers take a destination rectangle and a source rectangle in the source
 //    bitmap. Source pixels outside the source bitmap are never read: the destination
 //    pixels they would cover are left unchanged. Stretching picks, for destination column
