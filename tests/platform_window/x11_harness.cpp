@@ -7,11 +7,16 @@
 #include <X11/keysym.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <thread>
 
 namespace kv::ui::test {
 
 namespace {
+// Two threads use Xlib in the X11 tests (the editor and the input feeder).
+[[maybe_unused]] const bool threadsReady = XInitThreads() != 0;
+
 Display* dpy(void* d) { return static_cast<Display*>(d); }
 
 KeySym keysymOf(int k)
@@ -80,39 +85,57 @@ void TestHostWindow::settle(X11Surface& s, int rounds)
 
 void TestHostWindow::play(X11Surface& s, const Script& script)
 {
-    Display* d = dpy(display_);
-    for (const ScriptStep& st : script.steps()) {
-        using K = ScriptStep::Kind;
-        int rx = 0, ry = 0;
-        ::Window child;
-        if (st.kind == K::Move || st.kind == K::Press || st.kind == K::Release || st.kind == K::Wheel)
-            XTranslateCoordinates(d, ::Window(s.window()), DefaultRootWindow(d), st.x, st.y, &rx, &ry, &child);
-        switch (st.kind) {
-        case K::Move: XTestFakeMotionEvent(d, -1, rx, ry, CurrentTime); break;
-        case K::Press:
-        case K::Release:
-            XTestFakeMotionEvent(d, -1, rx, ry, CurrentTime);
-            XTestFakeButtonEvent(d, st.value == 0 ? 1 : st.value == 1 ? 3 : 2, st.kind == K::Press, CurrentTime);
-            break;
-        case K::Wheel: {
-            XTestFakeMotionEvent(d, -1, rx, ry, CurrentTime);
-            unsigned b = st.value > 0 ? 4 : 5;
-            XTestFakeButtonEvent(d, b, True, CurrentTime);
-            XTestFakeButtonEvent(d, b, False, CurrentTime);
-            break;
+    // The input comes from another thread on its own connection, as from a user: the editor
+    // may run a nested modal loop (menus, lists, dialogs) while later steps arrive.
+    ::Window editor = ::Window(s.window());
+    std::atomic<bool> done{false};
+    std::thread feeder([&] {
+        Display* d = XOpenDisplay(nullptr);
+        if (!d) {
+            done = true;
+            return;
         }
-        case K::KeyDown:
-        case K::KeyUp: {
-            KeyCode kc = XKeysymToKeycode(d, keysymOf(st.value));
-            if (kc) XTestFakeKeyEvent(d, kc, st.kind == K::KeyDown, CurrentTime);
-            break;
+        for (const ScriptStep& st : script.steps()) {
+            using K = ScriptStep::Kind;
+            int rx = 0, ry = 0;
+            ::Window child;
+            if (st.kind == K::Move || st.kind == K::Press || st.kind == K::Release || st.kind == K::Wheel)
+                XTranslateCoordinates(d, editor, DefaultRootWindow(d), st.x, st.y, &rx, &ry, &child);
+            switch (st.kind) {
+            case K::Move: XTestFakeMotionEvent(d, -1, rx, ry, CurrentTime); break;
+            case K::Press:
+            case K::Release:
+                XTestFakeMotionEvent(d, -1, rx, ry, CurrentTime);
+                XTestFakeButtonEvent(d, st.value == 0 ? 1 : st.value == 1 ? 3 : 2, st.kind == K::Press, CurrentTime);
+                break;
+            case K::Wheel: {
+                XTestFakeMotionEvent(d, -1, rx, ry, CurrentTime);
+                unsigned b = st.value > 0 ? 4 : 5;
+                XTestFakeButtonEvent(d, b, True, CurrentTime);
+                XTestFakeButtonEvent(d, b, False, CurrentTime);
+                break;
+            }
+            case K::KeyDown:
+            case K::KeyUp: {
+                KeyCode kc = XKeysymToKeycode(d, keysymOf(st.value));
+                if (kc) XTestFakeKeyEvent(d, kc, st.kind == K::KeyDown, CurrentTime);
+                break;
+            }
+            case K::Wait: usleep(unsigned(st.value) * 1000); break;
+            default: break; // characters come from the keys
+            }
+            XSync(d, False);
+            usleep(8000); // let the editor take each step in turn
         }
-        case K::Wait: usleep(unsigned(st.value) * 1000); break;
-        default: break; // characters come from the keys
-        }
-        XSync(d, False);
-        settle(s);
+        XCloseDisplay(d);
+        done = true;
+    });
+    while (!done) {
+        s.idle();
+        usleep(1000);
     }
+    feeder.join();
+    settle(s);
 }
 
 gfx::Bitmap TestHostWindow::screenshot(X11Surface& s, int w, int h)

@@ -3,6 +3,7 @@
 #include "tests/platform_window/x11_harness.h"
 
 #include "platform/gfx/dc.h"
+#include "tests/platform_window/control_panel.h"
 
 namespace kv::ui {
 namespace {
@@ -98,6 +99,39 @@ TEST(X11Surface, ScreenshotEqualsHeadlessRenderAfterScriptedInput)
     EXPECT_EQ(live.dragger.rect(), ref.dragger.rect());
     EXPECT_TRUE(test::samePixels(hw.screenshot(*surface, 160, 100), host.render()));
     EXPECT_EQ(surface->errorCount(), 0);
+}
+
+TEST(X11Surface, ControlsUnderXTestMatchTheHeadlessRenderPixelForPixel)
+{
+    KV_REQUIRE_DISPLAY();
+    FakeClock clock;
+    test::ControlPanel ref(clock);
+    HeadlessHost host(ref.root, clock);
+    host.play(test::ControlPanel::script());
+    ASSERT_EQ(ref.combo.selected(), 2);
+
+    TestHostWindow hw(300, 200);
+    ASSERT_TRUE(hw.ok());
+    // The live panel runs on the real clock; the script holds no button long enough for a
+    // repeat, so both sessions see the same steps.
+    test::ControlPanel live(SteadyClock::instance());
+    auto surface = X11Surface::open(live.root, hw.window());
+    ASSERT_TRUE(surface);
+    hw.play(*surface, test::ControlPanel::script());
+    EXPECT_EQ(live.combo.selected(), 2); // chosen inside the drop-down's nested loop
+    EXPECT_EQ(live.buddy.text(), "3");
+    EXPECT_EQ(live.edit.selectedText(), "440");
+    EXPECT_EQ(live.track.pos(), ref.track.pos());
+    EXPECT_TRUE(test::samePixels(hw.screenshot(*surface, 300, 200), host.render()));
+    EXPECT_EQ(surface->errorCount(), 0);
+
+    // Close and open again in the same host window: the same picture.
+    surface.reset();
+    surface = X11Surface::open(live.root, hw.window());
+    ASSERT_TRUE(surface);
+    live.root.paintAll();
+    TestHostWindow::settle(*surface);
+    EXPECT_TRUE(test::samePixels(hw.screenshot(*surface, 300, 200), host.render()));
 }
 
 TEST(X11Surface, TwoEditorsInOneProcessKeepTheirOwnFocusAndCapture)
