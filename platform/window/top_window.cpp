@@ -9,10 +9,13 @@ namespace kv::ui {
 TopWindow::TopWindow(Clock& clock) : clock_(clock), backing_(std::make_unique<Bitmap>())
 {
     setBackground(gfx::sys::window);
+    tip_ = std::make_unique<ToolTip>(*this);
+    addChild(tip_.get());
 }
 
 TopWindow::~TopWindow()
 {
+    tip_.reset();
     // Children outlive us as detached windows; nothing may point back here.
     for (Window* c : children()) c->detachSubtree(this);
 }
@@ -39,6 +42,7 @@ void TopWindow::forgetWindow(Window* w)
         if (surface_) surface_->setCapture(false);
     }
     if (hover_ == w) hover_ = nullptr;
+    if (tip_ && w != tip_.get()) tip_->forget(w);
     std::erase_if(timers_, [w](const Timer& t) { return t.window == w; });
     for (Modal& m : modal_)
         if (m.window == w) m.window = nullptr;
@@ -118,6 +122,7 @@ void TopWindow::setHover(Window* w)
 
 void TopWindow::mouseDown(Point p, MouseButton b, uint32_t flags)
 {
+    tip_->dismiss();
     Window* target = capture_;
     if (!target) {
         target = windowAt(p);
@@ -191,6 +196,7 @@ void TopWindow::mouseMove(Point p, uint32_t flags)
     if (target && !modal_.empty() && (!m || !m->isAncestorOf(target))) target = nullptr;
     if (target && !target->isEnabled()) target = nullptr;
     setHover(target);
+    if (modal_.empty()) tip_->pointerMoved(target, p);
     if (!target) return;
     Point cp = target->rootToClient(p);
     target->onMouseMove({cp.x, cp.y, MouseButton::Left, flags, 0});
@@ -198,6 +204,7 @@ void TopWindow::mouseMove(Point p, uint32_t flags)
 
 void TopWindow::mouseWheel(Point p, int delta, uint32_t flags)
 {
+    tip_->dismiss();
     Window* w = capture_ ? capture_ : windowAt(p);
     Window* m = modalTop();
     if (w && !modal_.empty() && (!m || !m->isAncestorOf(w))) return;
@@ -210,6 +217,7 @@ void TopWindow::mouseWheel(Point p, int delta, uint32_t flags)
 
 void TopWindow::mouseLeft()
 {
+    tip_->cancel();
     if (!capture_) setHover(nullptr);
 }
 
@@ -229,6 +237,7 @@ void TopWindow::nativeCaptureLost()
 void TopWindow::keyDown(int k)
 {
     if (k < 0 || k >= key::Count) return;
+    tip_->dismiss();
     bool repeat = keys_[k];
     keys_[k] = true;
     Window* target = focus_ ? focus_ : this;

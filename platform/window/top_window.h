@@ -31,6 +31,7 @@
 #include "platform/gfx/bitmap.h"
 #include "platform/gfx/region.h"
 #include "platform/text/font.h"
+#include "platform/window/tool_tip.h"
 #include "platform/window/window.h"
 
 namespace kv::ui {
@@ -121,6 +122,9 @@ public:
     bool runModal(Window& w, const std::function<bool()>& done, std::function<void()> outsidePress = {});
     bool inModal() const { return !modal_.empty(); }
 
+    // The editor's tooltip (a child of this window, shown above everything).
+    const ToolTip& toolTip() const { return *tip_; }
+
 private:
     friend class Window;
     struct Timer {
@@ -150,6 +154,7 @@ private:
     std::vector<Timer> timers_;
     std::vector<Modal> modal_;
     std::shared_ptr<const gfx::Font> defaultFont_;
+    std::unique_ptr<ToolTip> tip_;
 };
 
 } // namespace kv::ui

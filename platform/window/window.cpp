@@ -426,5 +426,6 @@ void Window::onTimer(int) {}
 void Window::onScroll(ScrollBarKind, ScrollCode, int) {}
 void Window::onSize() {}
 bool Window::hitTest(Point) const { return true; }
+std::string Window::toolTipText(Point) const { return {}; }
 
 } // namespace kv::ui

@@ -142,6 +142,8 @@ public:
     virtual void onTimer(int id);
     virtual void onScroll(ScrollBarKind bar, ScrollCode code, int pos);
     virtual void onSize();
+    // The tooltip text at a client point; empty for none.
+    virtual std::string toolTipText(Point clientPoint) const;
     // A window that is not hit by the mouse lets the point fall to the windows behind it.
     virtual bool hitTest(Point clientPoint) const;
 

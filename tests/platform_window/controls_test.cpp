@@ -333,7 +333,7 @@ TEST_F(MessageBoxTest, AnsweredByScriptCancelledWithout)
     host.play(Script().click(5, 5).key(key::Escape));
     EXPECT_EQ(answer, 0);
     // The box is gone afterwards and the editor is usable.
-    EXPECT_EQ(root.children().size(), 1u);
+    EXPECT_EQ(root.children().size(), 2u); // the opener and the tooltip
     EXPECT_FALSE(root.inModal());
 }
 

@@ -272,5 +272,35 @@ TEST(WindowTimers, FireOnTheFakeClockPerEditor)
     EXPECT_EQ(log, (std::vector<std::string>{"b:timer 2"}));
 }
 
+TEST(WindowToolTip, ShowsAfterTheDelayAndHidesOnPressTimeoutAndOtherWindows)
+{
+    FakeClock clock;
+    std::vector<std::string> log;
+    Editor ed(clock, log);
+    struct Tipped : Probe {
+        using Probe::Probe;
+        std::string toolTipText(Point p) const override { return "Cutoff : " + std::to_string(p.x); }
+    } tipped("t", log);
+    tipped.setRect(Rect::xywh(100, 60, 60, 30));
+    ed.root.addChild(&tipped);
+    const ToolTip& tip = ed.root.toolTip();
+    ed.host.play(Script().move(110, 70).wait(100).move(112, 70).wait(499)); // moving restarts the delay
+    EXPECT_FALSE(tip.showing());
+    ed.host.wait(1);
+    ASSERT_TRUE(tip.showing());
+    EXPECT_EQ(tip.shownText(), "Cutoff : 12");
+    EXPECT_LE(tip.rect().width(), ToolTip::MaxWidth + 8);
+    EXPECT_EQ(ed.root.windowAt({tip.rect().left + 1, tip.rect().top + 1}) == &tip, false); // never hit
+    ed.host.play(Script().press(112, 70).release(112, 70).move(115, 70).wait(600));
+    EXPECT_FALSE(tip.showing()); // after a press it stays away on the same window
+    ed.host.play(Script().move(45, 25).move(115, 70).wait(500));
+    EXPECT_TRUE(tip.showing());
+    ed.host.wait(ToolTip::AutoPopMs);
+    EXPECT_FALSE(tip.showing());
+    // Windows without a text show nothing.
+    ed.host.play(Script().move(45, 25).wait(1000));
+    EXPECT_FALSE(tip.showing());
+}
+
 } // namespace
 } // namespace kv::ui
