@@ -5,10 +5,17 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 #include <atomic>
 #include <cstdio>
+#include <fcntl.h>
 #include <thread>
 
 namespace kv::ui::test {
@@ -18,6 +25,31 @@ namespace {
 [[maybe_unused]] const bool threadsReady = XInitThreads() != 0;
 
 Display* dpy(void* d) { return static_cast<Display*>(d); }
+
+// An X server without -noreset resets whenever its last client leaves, and refuses the
+// connections that arrive meanwhile. One connection held for the whole test run keeps the
+// server from resetting between tests.
+class KeepServerUp : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        const char* d = std::getenv("DISPLAY");
+        // The previous test program's exit may have started a reset: try for a while.
+        for (int i = 0; d && *d && !keeper_ && i < 100; ++i) {
+            keeper_ = XOpenDisplay(nullptr);
+            if (!keeper_) usleep(10000);
+        }
+    }
+    void TearDown() override
+    {
+        if (keeper_) XCloseDisplay(keeper_);
+        keeper_ = nullptr;
+    }
+
+private:
+    Display* keeper_ = nullptr;
+};
+[[maybe_unused]] ::testing::Environment* const keepServerUp = ::testing::AddGlobalTestEnvironment(new KeepServerUp);
 
 KeySym keysymOf(int k)
 {
@@ -48,6 +80,8 @@ TestHostWindow::TestHostWindow(int w, int h, int x, int y)
     Display* d = XOpenDisplay(nullptr);
     if (!d) return;
     display_ = d;
+    // The test host survives its server going away (one test kills a private server).
+    XSetIOErrorExitHandler(d, [](Display*, void*) {}, nullptr);
     int s = DefaultScreen(d);
     ::Window win = XCreateSimpleWindow(d, RootWindow(d, s), x, y, unsigned(w), unsigned(h), 0, BlackPixel(d, s),
                                        BlackPixel(d, s));
@@ -63,8 +97,12 @@ TestHostWindow::TestHostWindow(int w, int h, int x, int y)
 TestHostWindow::~TestHostWindow()
 {
     if (!display_) return;
+    // The server may be gone (one test kills it): Xlib's default I/O error handler would
+    // end the test program, so a returning one stands in while we close.
+    XIOErrorHandler old = XSetIOErrorHandler([](Display*) { return 0; });
     if (window_) XDestroyWindow(dpy(display_), ::Window(window_));
     XCloseDisplay(dpy(display_));
+    XSetIOErrorHandler(old);
 }
 
 void TestHostWindow::destroy()
@@ -147,6 +185,48 @@ gfx::Bitmap TestHostWindow::screenshot(X11Surface& s, int w, int h)
         for (int x = 0; x < w; ++x) out.set(x, y, uint32_t(XGetPixel(img, x, y)) & 0xFFFFFF);
     XDestroyImage(img);
     return out;
+}
+
+PrivateXServer::PrivateXServer()
+{
+    const char* old = std::getenv("DISPLAY");
+    hadDisplay_ = old != nullptr;
+    if (old) savedDisplay_ = old;
+    for (int n = 150; n < 200; ++n) {
+        std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
+        std::string sock = "/tmp/.X11-unix/X" + std::to_string(n);
+        struct stat st;
+        if (stat(lock.c_str(), &st) == 0 || stat(sock.c_str(), &st) == 0) continue;
+        std::string name = ":" + std::to_string(n);
+        const char* argv[] = {"Xvfb", name.c_str(), "-screen", "0", "320x240x24", "-nolisten", "tcp", nullptr};
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+        pid_t pid = -1;
+        int rc = posix_spawnp(&pid, "Xvfb", &fa, nullptr, const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&fa);
+        if (rc != 0) return;
+        for (int i = 0; i < 200 && stat(sock.c_str(), &st) != 0; ++i) usleep(10000);
+        pid_ = pid;
+        setenv("DISPLAY", name.c_str(), 1);
+        return;
+    }
+}
+
+void PrivateXServer::kill()
+{
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
+PrivateXServer::~PrivateXServer()
+{
+    kill();
+    if (hadDisplay_) setenv("DISPLAY", savedDisplay_.c_str(), 1);
+    else unsetenv("DISPLAY");
 }
 
 ::testing::AssertionResult samePixels(const gfx::Bitmap& a, const gfx::Bitmap& b)

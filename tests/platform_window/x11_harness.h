@@ -46,6 +46,21 @@ private:
     uintptr_t window_ = 0;
 };
 
+// A private Xvfb for tests that take the server down. The test's DISPLAY points at it while
+// the object lives.
+class PrivateXServer {
+public:
+    PrivateXServer();
+    ~PrivateXServer();
+    bool running() const { return pid_ > 0; }
+    void kill();
+
+private:
+    int pid_ = -1;
+    std::string savedDisplay_;
+    bool hadDisplay_ = false;
+};
+
 // Pixel-exact comparison with a readable failure.
 ::testing::AssertionResult samePixels(const gfx::Bitmap& a, const gfx::Bitmap& b);
 

@@ -171,6 +171,29 @@ TEST(X11Surface, HostDestroyingItsWindowFirstIsSurvived)
     s.reset(); // closes the connection without touching the dead window
 }
 
+TEST(X11Surface, ServerGoingAwayDoesNotEndTheHost)
+{
+    KV_REQUIRE_DISPLAY();
+    test::PrivateXServer server;
+    ASSERT_TRUE(server.running()) << "cannot start Xvfb";
+    Board b(SteadyClock::instance());
+    std::unique_ptr<X11Surface> s;
+    {
+        TestHostWindow hw(160, 100);
+        ASSERT_TRUE(hw.ok());
+        s = X11Surface::open(b.root, hw.window());
+        ASSERT_TRUE(s);
+        TestHostWindow::settle(*s);
+        server.kill();
+        // Xlib's default handler would end the process here; ours marks the editor dead.
+        b.toggle.invalidate();
+        s->idle();
+        EXPECT_FALSE(s->alive());
+        s->idle();
+    }
+    s.reset();
+}
+
 TEST(X11Surface, RefusesAMissingParent)
 {
     KV_REQUIRE_DISPLAY();
