@@ -261,10 +261,12 @@ X11Surface::~X11Surface()
         if (!im.conn.dead) {
             if (im.grabbed) XUngrabPointer(im.display, CurrentTime);
             for (auto& [k, c] : im.cursors) XFreeCursor(im.display, c);
-            if (im.gc) XFreeGC(im.display, im.gc);
             if (im.window && !im.conn.windowGone) XDestroyWindow(im.display, im.window);
-            XSync(im.display, False);
         }
+        // The GC's client-side record is ours to free even when the connection is gone
+        // (Xlib sends nothing on a dead connection).
+        if (im.gc) XFreeGC(im.display, im.gc);
+        if (!im.conn.dead) XSync(im.display, False);
         XCloseDisplay(im.display);
         trap.forget();
     }
