@@ -272,6 +272,61 @@ TEST(WindowTimers, FireOnTheFakeClockPerEditor)
     EXPECT_EQ(log, (std::vector<std::string>{"b:timer 2"}));
 }
 
+TEST(WindowScrollBar, ArrowsPagesThumbAndRepeatReportLikeThePlatform)
+{
+    FakeClock clock;
+    TopWindow root(clock);
+    HeadlessHost host(root, clock);
+    root.setSize(200, 200);
+    struct Scrolled : Window {
+        std::vector<std::string> log;
+        void onScroll(ScrollBarKind, ScrollCode code, int pos) override
+        {
+            static const char* names[] = {"lineup", "linedown", "pageup", "pagedown", "track", "position", "top", "bottom", "end"};
+            log.push_back(std::string(names[int(code)]) + " " + std::to_string(pos));
+            int p = scrollPos(ScrollBarKind::Vertical);
+            if (code == ScrollCode::LineDown) p += 10;
+            if (code == ScrollCode::PageDown) p += scrollInfo(ScrollBarKind::Vertical).page;
+            if (code == ScrollCode::ThumbTrack || code == ScrollCode::ThumbPosition) p = pos;
+            setScrollPos(ScrollBarKind::Vertical, p);
+        }
+    } w;
+    w.setStyle(ws::VScroll);
+    w.setRect(Rect::xywh(0, 0, 100, 100)); // bar at x 84..100: arrows 16 px, track y 16..84
+    root.addChild(&w);
+    w.setScrollInfo(ScrollBarKind::Vertical, {0, 199, 50, 0}); // thumb 68 * 50 / 200 = 17 px
+    EXPECT_EQ(w.clientRect(), (Rect{0, 0, 84, 100}));
+    // Down arrow: one step at once, repeats after 400 ms, then every 50 ms.
+    host.play(Script().press(90, 90).wait(399).wait(1).wait(50).release(90, 90));
+    EXPECT_EQ(w.log, (std::vector<std::string>{"linedown 0", "linedown 10", "linedown 20", "end 30"}));
+    w.log.clear();
+    w.setScrollPos(ScrollBarKind::Vertical, 0);
+    // Thumb (y 16..33) dragged from y 20: 51 px of travel cover positions 0..150.
+    host.play(Script().press(90, 20).move(90, 37).move(90, 400).release(90, 400));
+    EXPECT_EQ(w.log, (std::vector<std::string>{"track 50", "track 150", "position 150", "end 150"}));
+    EXPECT_EQ(w.scrollPos(ScrollBarKind::Vertical), 150);
+    w.log.clear();
+    w.setScrollPos(ScrollBarKind::Vertical, 0);
+    host.click(90, 60); // below the thumb: a page
+    EXPECT_EQ(w.log, (std::vector<std::string>{"pagedown 0", "end 50"}));
+    // Positions are clamped to max - page + 1.
+    w.setScrollPos(ScrollBarKind::Vertical, 1000);
+    EXPECT_EQ(w.scrollPos(ScrollBarKind::Vertical), 150);
+    EXPECT_EQ(root.capture(), nullptr);
+}
+
+TEST(WindowCursor, FollowsTheWindowUnderThePointer)
+{
+    FakeClock clock;
+    std::vector<std::string> log;
+    Editor ed(clock, log);
+    ed.b.setCursor(Cursor::IBeam);
+    ed.host.play(Script().move(80, 40));
+    EXPECT_EQ(ed.host.cursor(), Cursor::IBeam);
+    ed.host.play(Script().move(150, 90));
+    EXPECT_EQ(ed.host.cursor(), Cursor::Arrow);
+}
+
 TEST(WindowToolTip, ShowsAfterTheDelayAndHidesOnPressTimeoutAndOtherWindows)
 {
     FakeClock clock;
