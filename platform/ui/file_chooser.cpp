@@ -188,6 +188,34 @@ private:
 
 } // namespace
 
+std::vector<FileFilter> parseFileFilter(std::string_view text)
+{
+    std::vector<FileFilter> out;
+    auto next = [&]() -> std::string_view {
+        size_t z = text.find('\0');
+        std::string_view part = text.substr(0, z);
+        text = z == std::string_view::npos ? std::string_view() : text.substr(z + 1);
+        return part;
+    };
+    while (!text.empty()) {
+        std::string_view label = next();
+        if (label.empty()) break;
+        std::string_view patterns = next();
+        FileFilter f{std::string(label), {}};
+        bool all = false;
+        while (!patterns.empty()) {
+            size_t semi = patterns.find(';');
+            std::string_view p = patterns.substr(0, semi);
+            patterns = semi == std::string_view::npos ? std::string_view() : patterns.substr(semi + 1);
+            if (p == "*.*" || p == "*") all = true;
+            else if (p.substr(0, 2) == "*.") f.extensions.emplace_back(p.substr(2));
+        }
+        if (all) f.extensions.clear();
+        out.push_back(std::move(f));
+    }
+    return out;
+}
+
 std::optional<std::string> chooseFile(TopWindow& root, const FileChooserOptions& options)
 {
     FileDialog d(root, options);

@@ -12,6 +12,7 @@
 // cancelled, like every modal window.
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/window/top_window.h"
@@ -30,6 +31,11 @@ struct FileChooserOptions {
     std::string fileName; // initial name (a path's folder part becomes the folder)
     std::vector<FileFilter> filters;
 };
+
+// Filters from the platform's filter text: pairs of label and pattern list separated by
+// '\0' and ended by an empty label ("Wave (*.wav)\0*.wav\0All Files (*.*)\0*.*\0\0");
+// patterns are "*.ext" separated by ';', and "*.*" stands for every file.
+std::vector<FileFilter> parseFileFilter(std::string_view text);
 
 // The chosen file's full path, or nothing when cancelled.
 std::optional<std::string> chooseFile(TopWindow& root, const FileChooserOptions& options);

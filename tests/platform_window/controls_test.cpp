@@ -13,6 +13,7 @@
 #include "platform/ui/edit.h"
 #include "platform/ui/file_chooser.h"
 #include "platform/ui/list_box.h"
+#include "platform/ui/message_service.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/popup_list.h"
 #include "platform/ui/spin_button.h"
@@ -413,6 +414,52 @@ TEST_F(FileChooserTest, ListShowsFoldersFirstAndOnlyMatchingFiles)
     spy.setTimer(1, 10);
     host.play(Script().click(5, 5).wait(20).key(key::Escape));
     EXPECT_EQ(rows, (std::vector<std::string>{"../", "sub/", "a.wav"}));
+}
+
+} // namespace
+} // namespace kv::ui
+
+// ---------------------------------------------------------------- filters and the message service
+
+namespace kv::ui {
+namespace {
+
+TEST(FileFilterText, ParsesLabelsAndPatterns)
+{
+    using namespace std::string_literals;
+    auto f = parseFileFilter("Sound Font (*.sf2)\0*.sf2\0Images (*.bmp,*.png)\0*.bmp;*.png\0All Files (*.*)\0*.*\0\0"s);
+    ASSERT_EQ(f.size(), 3u);
+    EXPECT_EQ(f[0].label, "Sound Font (*.sf2)");
+    EXPECT_EQ(f[0].extensions, std::vector<std::string>{"sf2"});
+    EXPECT_EQ(f[1].extensions, (std::vector<std::string>{"bmp", "png"}));
+    EXPECT_TRUE(f[2].extensions.empty());
+    EXPECT_TRUE(parseFileFilter("").empty());
+    EXPECT_EQ(parseFileFilter("Odd"s).size(), 1u); // cut short: a label without patterns
+}
+
+using MessageServiceTest = Session;
+
+TEST_F(MessageServiceTest, LogsWithoutAnEditorShowsInOneAndPostsWaitForFlush)
+{
+    MessageService ms;
+    ms.show("Couldn't open file.\n", "Korvane");
+    ms.post("Some parameters could not be loaded");
+    EXPECT_EQ(ms.pending(), 1u);
+    ms.attach(&root);
+    struct Opener : Window {
+        std::function<void()> f;
+        void onMouseDown(const MouseEvent&) override { f(); }
+    } opener;
+    opener.f = [&] { ms.flush(); };
+    place(opener, Rect::xywh(0, 0, 10, 10));
+    host.play(Script().click(5, 5).key(key::Return));
+    auto h = ms.history();
+    ASSERT_EQ(h.size(), 2u);
+    EXPECT_FALSE(h[0].shownInPanel);
+    EXPECT_TRUE(h[1].shownInPanel);
+    EXPECT_EQ(h[1].text, "Some parameters could not be loaded");
+    EXPECT_EQ(ms.pending(), 0u);
+    EXPECT_FALSE(root.inModal());
 }
 
 } // namespace
