@@ -8,6 +8,8 @@ namespace kv::gfx {
 namespace {
 
 constexpr int64_t kSafe = int64_t(1) << 30;
+constexpr int32_t kMaxPenWidth = 256;
+constexpr int64_t kMaxFigure = int64_t(1) << 27;
 
 int32_t saturate(int64_t v) { return int32_t(std::clamp(v, -kSafe, kSafe)); }
 
@@ -40,6 +42,8 @@ uint64_t isqrt(unsigned __int128 v) {
 }  // namespace
 
 DC::DC(Bitmap& target) : target_(&target) { reset_clip(); }
+
+void DC::set_origin(Point p) { state_.origin = {saturate(p.x), saturate(p.y)}; }
 
 void DC::offset_origin(int32_t dx, int32_t dy) {
   state_.origin = {saturate(int64_t(state_.origin.x) + dx), saturate(int64_t(state_.origin.y) + dy)};
@@ -118,11 +122,24 @@ void DC::invert_rect(const Rect& r) {
   });
 }
 
+void DC::focus_rect(const Rect& r) {
+  if (r.empty()) return;
+  auto dots = [](uint32_t* row, int32_t n, int32_t x0, int32_t y) {
+    for (int32_t i = ((x0 + y) & 1); i < n; i += 2) row[i] ^= 0x00FFFFFFu;
+  };
+  fill_spans({r.left, r.top, r.right, r.top + 1}, dots);
+  if (r.height() > 1) fill_spans({r.left, r.bottom - 1, r.right, r.bottom}, dots);
+  if (r.height() > 2) {
+    fill_spans({r.left, r.top + 1, r.left + 1, r.bottom - 1}, dots);
+    if (r.width() > 1) fill_spans({r.right - 1, r.top + 1, r.right, r.bottom - 1}, dots);
+  }
+}
+
 void DC::rectangle(const Rect& r) {
   if (r.empty()) return;
   bool pen = state_.pen.style != PenStyle::null;
   if (!state_.brush.hollow) {
-    Rect inside = pen ? Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1} : r;
+    Rect inside = pen ? Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1} : Rect{r.left, r.top, r.right - 1, r.bottom - 1};
     fill_rect(inside, state_.brush.colour);
   }
   if (pen) {
@@ -141,13 +158,17 @@ void DC::rectangle(const Rect& r) {
 
 // --- ellipses --------------------------------------------------------------------------
 
-void DC::ellipse(const Rect& r) {
+void DC::ellipse(const Rect& bounds) {
+  const bool null_pen = state_.pen.style == PenStyle::null;
+  const Rect r = null_pen ? Rect{bounds.left, bounds.top, bounds.right - 1, bounds.bottom - 1} : bounds;
   if (r.empty()) return;
   // Pixel x lies at 2x - cx from the centre in half-pixel units; the semi-axes are w / 2
   // and h / 2 pixels, i.e. A / 4 and B / 4 with A = 2w, B = 2h in quarter pixels.
   // Inside: (2k / A)^2 + (2j / B)^2 <= 1 with k = |2x - cx|, j = |2y - cy|.
   const int64_t cx = int64_t(r.left) + r.right - 1, cy = int64_t(r.top) + r.bottom - 1;
   const int64_t w = int64_t(r.right) - r.left, h = int64_t(r.bottom) - r.top;
+  // GDI's own coordinate space is 27 bits; beyond it the exact products below would not fit.
+  if (w > kMaxFigure || h > kMaxFigure) return;
   using i128 = __int128;
   const i128 A = 2 * w, B = 2 * h;
   const i128 A2 = A * A, B2 = B * B;
@@ -205,17 +226,15 @@ void DC::ellipse(const Rect& r) {
 // --- lines -----------------------------------------------------------------------------
 
 void DC::plot_device(int64_t x, int64_t y, uint32_t pixel) {
-  int32_t w = std::max(1, state_.pen.width);
+  int32_t w = std::clamp(state_.pen.width, 1, kMaxPenWidth);
   if (w == 1) {
     if (x < 0 || y < 0 || x >= target_->width() || y >= target_->height()) return;
     if (state_.clip.contains({int32_t(x), int32_t(y)})) target_->row(int32_t(y))[x] = pixel;
     return;
   }
   int64_t x0 = x - (w - 1) / 2, y0 = y - (w - 1) / 2;
-  for (int64_t yy = y0; yy < y0 + w; ++yy) {
-    if (yy < 0 || yy >= target_->height()) continue;
+  for (int64_t yy = std::max<int64_t>(y0, 0); yy < std::min<int64_t>(y0 + w, target_->height()); ++yy)
     fill_device_span(int32_t(yy), saturate(x0), saturate(x0 + w), pixel);
-  }
 }
 
 void DC::draw_line_device(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t pixel) {
@@ -224,7 +243,7 @@ void DC::draw_line_device(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32
   // Pixels that can matter: the clip box, grown by the pen's reach.
   Rect box = state_.clip.box();
   if (box.empty()) return;
-  const int64_t reach = std::max(1, state_.pen.width);
+  const int64_t reach = std::clamp(state_.pen.width, 1, kMaxPenWidth);
   const int64_t bx0 = box.left - reach, bx1 = box.right + reach;
   const int64_t by0 = box.top - reach, by1 = box.bottom + reach;
   const bool x_major = std::llabs(dx) >= std::llabs(dy);
@@ -300,14 +319,14 @@ namespace {
 template <class F>
 void stretch_each(const Region& clip, Bitmap& target, const Rect& d, const Rect& dst_logical,
                   const Bitmap& src, const Rect& sr, F&& fn) {
-  const int64_t dw = dst_logical.width(), dh = dst_logical.height();
-  const int64_t sw = sr.width(), sh = sr.height();
+  const int64_t dw = int64_t(dst_logical.right) - dst_logical.left, dh = int64_t(dst_logical.bottom) - dst_logical.top;
+  const int64_t sw = int64_t(sr.right) - sr.left, sh = int64_t(sr.bottom) - sr.top;
   if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
   for (const Rect& c : clip.rects()) {
     Rect v = d.intersect(c);
     if (v.empty()) continue;
     for (int32_t y = v.top; y < v.bottom; ++y) {
-      int64_t sy = sr.top + (int64_t(y) - d.top) * sh / dh;
+      int64_t sy = sr.top + (int64_t(y) - d.top) * sh / dh;  // |.| < 2^31 * 2^32: fits
       if (sy < 0 || sy >= src.height()) continue;
       const uint32_t* srow = src.row(int32_t(sy));
       uint32_t* drow = target.row(y);

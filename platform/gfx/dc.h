@@ -9,15 +9,15 @@
 // Exact semantics (integer arithmetic throughout):
 //  - fill_rect(r): pixels left <= x < right, top <= y < bottom.
 //  - frame_rect(r): the one-pixel border of r (inside r).
-//  - rectangle(r): the pen draws the border of r, the brush fills the inside; a null pen
-//    lets the brush fill all of r (GDI draws the interior one pixel smaller on the right
-//    and bottom with a null pen; we keep r whole -- simpler and what callers expect).
+//  - rectangle(r): the pen draws the border of r, the brush fills the inside. With a null
+//    pen the brush fills r less its right column and bottom row, as GDI does.
 //  - line_to(p): pixels from the current position up to but excluding p. For an x-major
 //    line (|dx| >= |dy|) each column x gets the row nearest the ideal line through both
 //    end points, ties going to the smaller row; y-major likewise. The pixel set does not
 //    depend on the drawing direction (except the excluded end). Lines are clipped against
 //    the clip box before stepping (64-bit), so huge coordinates cost nothing.
-//    Pens wider than one pixel stamp a width x width square centred on each pixel.
+//    Pens wider than one pixel stamp a width x width square centred on each pixel (widths
+//    are limited to 256).
 //  - ellipse(r): the pixels whose centres lie inside (or on) the ellipse inscribed in r
 //    (semi-axes w / 2 and h / 2, w and h r's size): (k / w)^2 + (j / h)^2 <= 1 with
 //    k = |2x - (left + right - 1)|, j = |2y - (top + bottom - 1)|, evaluated
@@ -95,7 +95,8 @@ class DC {
 
   // --- coordinates and clipping -------------------------------------------------------
   Point origin() const { return state_.origin; }
-  void set_origin(Point p) { state_.origin = p; }
+  // Origins are kept within +-2^30 (far beyond any bitmap), so arithmetic on them cannot overflow.
+  void set_origin(Point p);
   void offset_origin(int32_t dx, int32_t dy);
 
   void reset_clip();                      // whole target
@@ -133,6 +134,9 @@ class DC {
   void fill_rect(const Rect& r, Colour c);
   void frame_rect(const Rect& r, Colour c);
   void invert_rect(const Rect& r);  // RGB of each pixel XOR 0xFFFFFF
+  // Focus rectangle: inverts every other pixel of r's one-pixel border (those with an even
+  // x + y in device coordinates), so drawing it twice restores the pixels.
+  void focus_rect(const Rect& r);
   void rectangle(const Rect& r);   // pen border + brush inside
   void ellipse(const Rect& r);     // pen outline + brush inside
 
@@ -194,8 +198,8 @@ void DC::blit_spans(Point dst_pos, const Bitmap& src, const Rect& src_rect, F&& 
   Rect s = src_rect.intersect(src.bounds());
   if (s.empty()) return;
   // Destination of the (source-clipped) rectangle, in device coordinates.
-  Rect d = to_device(Rect::xywh(dst_pos.x + (s.left - src_rect.left),
-                                dst_pos.y + (s.top - src_rect.top), s.width(), s.height()));
+  Rect d = to_device(Rect::xywh(sat32(int64_t(dst_pos.x) + (int64_t(s.left) - src_rect.left)),
+                                sat32(int64_t(dst_pos.y) + (int64_t(s.top) - src_rect.top)), s.width(), s.height()));
   // to_device may have saturated; keep the source in step with the destination.
   int32_t dx0 = d.left, dy0 = d.top;
   for (const Rect& c : state_.clip.rects()) {

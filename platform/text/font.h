@@ -8,7 +8,8 @@
 //
 // Sizes follow GDI's LOGFONT height: a negative height asks for that character height in
 // pixels (the em size: FT_Set_Pixel_Sizes(0, -height)); a positive height asks for that
-// cell height (ascent + descent); 0 means a character height of 12.
+// cell height (ascent + descent); 0 means a character height of 12. Character heights are
+// limited to 256 pixels.
 
 #include <array>
 #include <cstdint>

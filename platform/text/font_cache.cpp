@@ -28,6 +28,9 @@ int32_t scale_round(int64_t v, int64_t num, int64_t den) {
   return int32_t((v * num + den / 2) / den);
 }
 
+// Every glyph of a font is rendered when the font is made; this bounds the work and memory.
+constexpr int64_t kMaxEm = 256;
+
 struct Key {
   std::string face;
   int32_t height, weight;
@@ -88,9 +91,9 @@ struct FontCache::Impl {
   std::shared_ptr<Font> make(const FontSpec& spec) {
     auto font = std::make_shared<Font>();
     font->spec_ = spec;
-    int32_t requested = spec.height == 0 ? -12 : spec.height;
-    int32_t em = requested < 0 ? -requested : requested;  // refined below for cell heights
-    em = std::clamp(em, 1, 2048);
+    const int64_t requested = spec.height == 0 ? -12 : int64_t(spec.height);
+    // Refined below for cell heights.
+    int32_t em = int32_t(std::clamp<int64_t>(requested < 0 ? -requested : requested, 1, kMaxEm));
     auto m = match(spec, em);
     FT_Face face = nullptr;
     if (m && library && FT_New_Face(library, m->file.c_str(), m->index, &face) != 0) face = nullptr;
@@ -121,7 +124,10 @@ struct FontCache::Impl {
       avg_u = os2->xAvgCharWidth;
     }
     int64_t upem = face->units_per_EM > 0 ? face->units_per_EM : 2048;
-    if (requested > 0 && asc_u + desc_u > 0) em = std::clamp(scale_round(requested, upem, asc_u + desc_u), 1, 2048);
+    if (requested > 0 && asc_u + desc_u > 0)
+      em = int32_t(std::clamp<int64_t>((std::min<int64_t>(requested, 4 * kMaxEm) * upem + (asc_u + desc_u) / 2) /
+                                           (asc_u + desc_u),
+                                       1, kMaxEm));
     FT_Set_Pixel_Sizes(face, 0, FT_UInt(em));
 
     FontMetrics& fm = font->metrics_;

@@ -61,9 +61,9 @@ void draw_line(DC& dc, const Font& f, int32_t x, int32_t y, std::string_view s, 
   int64_t base = int64_t(y) + dc.origin().y + f.metrics().ascent;
   draw_glyphs(dc, f, dx, base, s);
   if (underline_index >= 0 && size_t(underline_index) < s.size()) {
-    int32_t ux = x + width_of(f, s.substr(0, size_t(underline_index)));
+    int32_t ux = sat32(int64_t(x) + width_of(f, s.substr(0, size_t(underline_index))));
     int32_t uw = f.advance(uint8_t(s[size_t(underline_index)]));
-    dc.fill_rect(Rect::xywh(ux, y + f.metrics().ascent + 1, uw, 1), dc.text_colour());
+    dc.fill_rect(Rect::xywh(ux, sat32(int64_t(y) + f.metrics().ascent + 1), uw, 1), dc.text_colour());
   }
 }
 
@@ -84,7 +84,7 @@ void text_out(DC& dc, Point p, std::string_view text) {
   if (!f) return;
   int32_t w = width_of(*f, text);
   uint32_t align = dc.text_align();
-  int32_t x = p.x, y = p.y;
+  int64_t x = p.x, y = p.y;
   if ((align & ta::horizontal_mask) == ta::center)
     x -= w / 2;
   else if ((align & ta::horizontal_mask) == ta::right)
@@ -93,7 +93,7 @@ void text_out(DC& dc, Point p, std::string_view text) {
     y -= f->metrics().ascent;
   else if ((align & ta::vertical_mask) == ta::bottom)
     y -= f->metrics().height;
-  draw_line(dc, *f, x, y, text, dc.bk_mode() == BkMode::opaque, -1);
+  draw_line(dc, *f, sat32(x), sat32(y), text, dc.bk_mode() == BkMode::opaque, -1);
 }
 
 int32_t draw_text(DC& dc, std::string_view text, Rect& rect, uint32_t format) {
@@ -169,33 +169,33 @@ int32_t draw_text(DC& dc, std::string_view text, Rect& rect, uint32_t format) {
     }
   }
 
-  const int32_t total_h = line_h * int32_t(lines.size());
+  const int32_t total_h = sat32(int64_t(line_h) * int64_t(lines.size()));
   if (format & dt::calcrect) {
     int32_t w = 0;
     for (const Line& l : lines) w = std::max(w, width_of(*f, l.text));
-    rect.right = rect.left + w;
-    rect.bottom = rect.top + total_h;
+    rect.right = sat32(int64_t(rect.left) + w);
+    rect.bottom = sat32(int64_t(rect.top) + total_h);
     return total_h;
   }
 
-  int32_t y = rect.top;
+  int64_t y = rect.top;
   if (format & dt::singleline) {
     if (format & dt::vcenter)
-      y = rect.top + (rect.height() - line_h) / 2;
+      y = int64_t(rect.top) + (int64_t(rect.bottom) - rect.top - line_h) / 2;
     else if (format & dt::bottom)
-      y = rect.bottom - line_h;
+      y = int64_t(rect.bottom) - line_h;
   }
   dc.save();
   if (!(format & dt::noclip)) dc.intersect_clip(rect);
   const bool opaque = dc.bk_mode() == BkMode::opaque;
   for (const Line& l : lines) {
-    int32_t w = width_of(*f, l.text);
-    int32_t x = rect.left;
+    int64_t w = width_of(*f, l.text);
+    int64_t x = rect.left;
     if (format & dt::center)
-      x = rect.left + (max_w - w) / 2;
+      x = int64_t(rect.left) + (int64_t(rect.right) - rect.left - w) / 2;
     else if (format & dt::right)
-      x = rect.right - w;
-    draw_line(dc, *f, x, y, l.text, opaque, l.underline);
+      x = int64_t(rect.right) - w;
+    draw_line(dc, *f, sat32(x), sat32(y), l.text, opaque, l.underline);
     y += line_h;
   }
   dc.restore();

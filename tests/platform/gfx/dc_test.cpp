@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <iterator>
 #include <random>
 #include <set>
 #include <utility>
@@ -128,6 +130,18 @@ TEST(DcRect, RectangleFrameAndInsideExcludeRightAndBottom) {
   EXPECT_EQ(bm.at(1, 4), 0u);
 }
 
+TEST(DcRect, FocusRectangleTwiceRestoresThePixels) {
+  Bitmap bm(9, 7, 0x00123456);
+  DC dc(bm);
+  dc.set_origin({1, 0});
+  dc.focus_rect({0, 1, 6, 6});
+  EXPECT_EQ(bm.at(1, 1), 0x00123456u ^ 0xFFFFFFu);  // 1 + 1 even: inverted
+  EXPECT_EQ(bm.at(2, 1), 0x00123456u);              // odd: kept
+  EXPECT_EQ(bm.at(3, 3), 0x00123456u);              // inside: kept
+  dc.focus_rect({0, 1, 6, 6});
+  EXPECT_EQ(bm, Bitmap(9, 7, 0x00123456));
+}
+
 TEST(DcEllipse, StaysInItsBoxAndIsSymmetric) {
   for (int w = 1; w <= 12; ++w)
     for (int h = 1; h <= 12; ++h) {
@@ -237,6 +251,47 @@ TEST(DcBlit, TileGridFollowsTheAnchor) {
   EXPECT_EQ(bm.at(0, 0), 0xFFFFFFFFu);
 }
 
+// Malformed input may hand any int32 to the drawing calls: nothing may overflow (UBSan),
+// write outside the clip, or take long.
+TEST(DcExtremes, EveryPrimitiveStaysDefinedAndInsideTheClip) {
+  const int32_t values[] = {INT32_MIN, INT32_MIN + 1, -1073741824, -5, 0, 3, 1073741824, INT32_MAX - 1, INT32_MAX};
+  Bitmap src(4, 4, 0x00ABCDEF);
+  Bitmap bm(16, 16, 0x00FFFFFF);
+  DC dc(bm);
+  std::mt19937 rng(11);
+  auto any = [&] { return values[rng() % std::size(values)]; };
+  for (int i = 0; i < 3000; ++i) {
+    dc.set_origin({any(), any()});
+    dc.set_origin({int32_t(rng() % 9) - 4, int32_t(rng() % 9) - 4});
+    dc.offset_origin(any(), any());
+    dc.set_origin({int32_t(rng() % 9) - 4, int32_t(rng() % 9) - 4});
+    dc.set_clip_region(Region({4, 4, 12, 12}));
+    Rect r{any(), any(), any(), any()};
+    Point p{any(), any()};
+    dc.set_pen({kRed, int32_t(rng() % 2) ? any() : 3});
+    dc.set_brush(Brush::solid(kBlue));
+    switch (i % 12) {
+      case 0: dc.fill_rect(r, kRed); break;
+      case 1: dc.frame_rect(r, kRed); break;
+      case 2: dc.rectangle(r); break;
+      case 3: dc.ellipse(r); break;
+      case 4: dc.move_to(p); dc.line_to({any(), any()}); break;
+      case 5: dc.bit_blt(r, src, p); break;
+      case 6: dc.stretch_blt(r, src, {any(), any(), any(), any()}); break;
+      case 7: dc.transparent_blt(r, src, {any(), any(), any(), any()}, kRed); break;
+      case 8: dc.alpha_blend(r, src, {any(), any(), any(), any()}, {128, true}); break;
+      case 9: dc.tile_blt(r, src, {any(), any(), any(), any()}, p); break;
+      case 10: dc.invert_rect(r); dc.focus_rect(r); break;
+      case 11: dc.set_pixel(p, kRed); (void)dc.get_pixel(p); (void)dc.rect_visible(r); break;
+    }
+  }
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+      if (!(Rect{4, 4, 12, 12}.contains({x, y}))) {
+        ASSERT_EQ(bm.at(x, y), 0x00FFFFFFu) << x << "," << y;
+      }
+}
+
 // --- snapshot scenes ----------------------------------------------------------------------
 
 TEST(DcSnapshot, Fills) {
@@ -256,6 +311,7 @@ TEST(DcSnapshot, Fills) {
   dc.rectangle({42, 14, 62, 26});
   dc.fill_rect({2, 28, 62, 46}, Colour{0, 128, 128});
   dc.invert_rect({10, 32, 54, 42});
+  dc.focus_rect({4, 30, 60, 44});
   // Clipped and offset: a fill through an excluded hole.
   dc.save();
   dc.set_origin({30, 36});

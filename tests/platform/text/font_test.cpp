@@ -1,6 +1,8 @@
 // Fonts, metrics and text layout with the pinned DejaVu fonts.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "platform/text/cp1252.h"
 #include "platform/text/font_cache.h"
 #include "platform/text/text_draw.h"
@@ -59,6 +61,45 @@ TEST_F(Text, ExtentIsTheSumOfAdvances) {
   EXPECT_EQ(f->extent("").cx, 0);
   EXPECT_EQ(f->extent("").cy, f->metrics().height);
   EXPECT_GT(cache.get({"Arial", -12, kWeightBold})->extent("Wide text").cx, f->extent("Wide text").cx);
+}
+
+TEST(FontCacheFailure, UnusableFontFilesAndAbsurdRequestsGiveABlankFont) {
+  FontCache none({{"/nonexistent/korvane-font.ttf"}});
+  auto f = none.get({"Arial", -12});
+  EXPECT_TRUE(f->file().empty());
+  EXPECT_GT(f->extent("abc").cx, 0);  // still measures, so layouts stay sane
+  EXPECT_TRUE(f->glyph('a').coverage.empty());
+  // A file that is not a font at all.
+  FontCache garbage({{std::string(KV_TEST_SOURCE_DIR) + "/tests/platform/fuzz/corpus/png/png_rgb.png"}});
+  EXPECT_TRUE(garbage.get({"Arial", -12})->file().empty());
+
+  FontCache cache(dejavu_test_fonts());
+  for (FontSpec spec : {FontSpec{"Arial", INT32_MIN}, FontSpec{"Arial", INT32_MAX}, FontSpec{"", -100000},
+                        FontSpec{"Arial", -12, -5}, FontSpec{"Arial", -12, 100000}, FontSpec{std::string(5000, 'x'), 3}}) {
+    auto g = cache.get(spec);
+    EXPECT_GE(g->metrics().char_height, 1);
+    EXPECT_LE(g->metrics().char_height, 256);
+  }
+}
+
+TEST_F(Text, ExtremeCoordinatesStayDefined) {
+  Bitmap bm(16, 16);
+  DC dc(bm);
+  dc.set_font(cache.get({"Arial", -12}));
+  dc.set_bk_mode(BkMode::opaque);
+  for (int32_t a : {INT32_MIN, -1, 0, INT32_MAX})
+    for (int32_t b : {INT32_MIN, 0, INT32_MAX})
+      for (uint32_t align : {ta::left, ta::center | ta::baseline, ta::right | ta::bottom}) {
+        dc.set_text_align(align);
+        text_out(dc, {a, b}, "Wide text &x");
+        Rect r{a, b, b, a};
+        for (uint32_t fmt : {0u, dt::center | dt::vcenter | dt::singleline, dt::right | dt::bottom | dt::singleline,
+                             dt::wordbreak | dt::end_ellipsis, dt::wordbreak | dt::calcrect}) {
+          Rect copy = r;
+          draw_text(dc, "one two\nthree &four", copy, fmt);
+        }
+      }
+  SUCCEED();
 }
 
 TEST(Cp1252, MapsTheWindowsRangeAndRoundTrips) {
