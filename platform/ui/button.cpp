@@ -48,7 +48,7 @@ void Button::onPaint(gfx::DC& dc)
         Rect tr{c.left + 2, c.top + 2, c.right - 2, c.bottom - 2};
         if (pushed_) tr = tr.offset(1, 1);
         gfx::draw_text(dc, text(), tr, gfx::dt::center | gfx::dt::vcenter | gfx::dt::singleline | gfx::dt::noprefix);
-        if (hasFocus()) drawFocusRect(dc, {c.left + 3, c.top + 3, c.right - 3, c.bottom - 3});
+        if (hasFocus()) dc.focus_rect({c.left + 3, c.top + 3, c.right - 3, c.bottom - 3});
         break;
     }
     case Kind::Check:
@@ -77,7 +77,7 @@ void Button::onPaint(gfx::DC& dc)
         if (hasFocus() && !text().empty()) {
             int tw = textWidth(text()), th = lineHeight();
             int ty = (c.height() - th) / 2;
-            drawFocusRect(dc, {BoxSize + 3, ty - 1, std::min(c.right, BoxSize + 5 + tw), ty + th + 1});
+            dc.focus_rect({BoxSize + 3, ty - 1, std::min(c.right, BoxSize + 5 + tw), ty + th + 1});
         }
         break;
     }

@@ -69,7 +69,7 @@ void ComboBox::onPaint(gfx::DC& dc)
         gfx::draw_text(dc, items_[size_t(selected_)].label, tr,
                        gfx::dt::left | gfx::dt::vcenter | gfx::dt::singleline | gfx::dt::noprefix);
     }
-    if (focus) drawFocusRect(dc, {field.left + 1, field.top + 1, field.right - 1, field.bottom - 1});
+    if (focus) dc.focus_rect({field.left + 1, field.top + 1, field.right - 1, field.bottom - 1});
 }
 
 void ComboBox::dropDown()

@@ -37,18 +37,4 @@ void Control::textSetup(gfx::DC& dc, gfx::Colour c) const
     dc.set_text_align(gfx::ta::left | gfx::ta::top);
 }
 
-void drawFocusRect(gfx::DC& dc, const Rect& r)
-{
-    if (r.empty()) return;
-    gfx::Colour c = gfx::sys::window_text;
-    for (int x = r.left; x < r.right; x += 2) {
-        dc.set_pixel({x, r.top}, c);
-        dc.set_pixel({x, r.bottom - 1}, c);
-    }
-    for (int y = r.top; y < r.bottom; y += 2) {
-        dc.set_pixel({r.left, y}, c);
-        dc.set_pixel({r.right - 1, y}, c);
-    }
-}
-
 } // namespace kv::ui

@@ -43,7 +43,4 @@ private:
     std::shared_ptr<const gfx::Font> font_;
 };
 
-// Draws a one-pixel dotted focus rectangle (every other pixel), as the platform does.
-void drawFocusRect(gfx::DC& dc, const Rect& r);
-
 } // namespace kv::ui

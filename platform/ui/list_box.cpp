@@ -77,7 +77,7 @@ void ListBox::onPaint(gfx::DC& dc)
         Rect tr{row.left + 2, row.top, row.right - 2, row.bottom};
         gfx::draw_text(dc, items_[size_t(i)], tr,
                        gfx::dt::left | gfx::dt::vcenter | gfx::dt::singleline | gfx::dt::noprefix | gfx::dt::end_ellipsis);
-        if (sel && hasFocus()) drawFocusRect(dc, row);
+        if (sel && hasFocus()) dc.focus_rect(row);
     }
     // The sunken frame covers the client area and the scroll bar side.
     drawSunkenBorder(dc, {c.left, c.top, c.right + 2, c.bottom});

@@ -93,7 +93,7 @@ void TrackBar::onPaint(gfx::DC& dc)
         dc.fill_rect({tx, y, tx + 4, y + 1}, sys::window_text);
     }
     drawButtonBox(dc, thumbRect(), false);
-    if (hasFocus()) drawFocusRect(dc, c);
+    if (hasFocus()) dc.focus_rect(c);
 }
 
 void TrackBar::pageToward()
