@@ -50,6 +50,7 @@ Connection* lookup(Display* d)
 XErrorHandler previousError = nullptr;
 XIOErrorHandler previousIOError = nullptr;
 int trapDepth = 0;
+Display* outerTrapDisplay = nullptr;
 
 int onXError(Display* d, XErrorEvent* e)
 {
@@ -85,22 +86,29 @@ public:
     explicit Trap(Display* d, Connection* c) : d_(d), c_(c)
     {
         if (trapDepth++ == 0) {
+            outerTrapDisplay = d;
             previousError = XSetErrorHandler(onXError);
             previousIOError = XSetIOErrorHandler(onXIOError);
         }
     }
     ~Trap()
     {
-        // Flush and collect the errors of our requests before giving the handlers back.
-        if (d_ && c_ && !c_->dead) XSync(d_, False);
+        // The outermost trap flushes and collects the errors of our requests before giving
+        // the handlers back (inner ones leave that to it: one round trip per block).
+        if ((trapDepth == 1 || d_ != outerTrapDisplay) && d_ && c_ && !c_->dead) XSync(d_, False);
         if (--trapDepth == 0) {
             XSetErrorHandler(previousError);
             XSetIOErrorHandler(previousIOError);
             previousError = nullptr;
             previousIOError = nullptr;
+            outerTrapDisplay = nullptr;
         }
     }
-    void forget() { d_ = nullptr; } // the connection is closed: nothing left to sync
+    void forget() // the connection is closed: nothing left to sync
+    {
+        if (outerTrapDisplay == d_) outerTrapDisplay = nullptr;
+        d_ = nullptr;
+    }
     Trap(const Trap&) = delete;
     Trap& operator=(const Trap&) = delete;
 
