@@ -236,6 +236,7 @@ void Edit::onChar(const CharEvent& e)
 
 void Edit::onSetFocus()
 {
+    if (selectAllOnFocus_) selectAll();
     activated();
     invalidate();
 }

@@ -26,6 +26,8 @@ public:
     void setReadOnly(bool on);
     bool readOnly() const { return readOnly_; }
     void setMaxLength(size_t n) { maxLength_ = n; }
+    // Select the whole text whenever the box gains the focus (a click then places the caret).
+    void setSelectAllOnFocus(bool on) { selectAllOnFocus_ = on; }
     void setSelection(size_t anchor, size_t caret);
     void selectAll() { setSelection(0, text().size()); }
     size_t caret() const { return caret_; }
@@ -64,6 +66,7 @@ private:
     bool readOnly_ = false;
     bool selecting_ = false;
     size_t maxLength_ = 30000;
+    bool selectAllOnFocus_ = false;
 };
 
 } // namespace kv::ui

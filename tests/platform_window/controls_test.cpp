@@ -117,9 +117,11 @@ TEST_F(EditTest, TabAndReturnGoToTheFilterNeverIntoTheTextAndFocusLossReports)
     };
     int lost = 0;
     a.onFocusLost = [&] { ++lost; };
+    b.setText("old");
+    b.setSelectAllOnFocus(true);
     host.click(20, 20).type("ab\rc\td");
     EXPECT_EQ(a.text(), "abc");
-    EXPECT_EQ(b.text(), "d");
+    EXPECT_EQ(b.text(), "d"); // focus by Tab selected all of "old"; typing replaced it
     EXPECT_EQ(seen, (std::vector<std::string>{"return", "tab"}));
     EXPECT_EQ(lost, 1);
 }

@@ -194,6 +194,20 @@ TEST(X11Surface, ServerGoingAwayDoesNotEndTheHost)
     s.reset();
 }
 
+TEST(X11Surface, AnEmptyEditorStillGetsAValidWindow)
+{
+    KV_REQUIRE_DISPLAY();
+    TestHostWindow hw(10, 10);
+    ASSERT_TRUE(hw.ok());
+    TopWindow root;
+    root.setSize(0, 0); // a patch with a 0 x 0 panel
+    auto s = X11Surface::open(root, hw.window());
+    ASSERT_TRUE(s);
+    TestHostWindow::settle(*s);
+    EXPECT_TRUE(s->alive());
+    EXPECT_EQ(s->errorCount(), 0);
+}
+
 TEST(X11Surface, RefusesAMissingParent)
 {
     KV_REQUIRE_DISPLAY();
