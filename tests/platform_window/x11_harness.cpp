@@ -209,6 +209,7 @@ PrivateXServer::PrivateXServer()
         if (rc != 0) return;
         for (int i = 0; i < 200 && stat(sock.c_str(), &st) != 0; ++i) usleep(10000);
         pid_ = pid;
+        number_ = n;
         setenv("DISPLAY", name.c_str(), 1);
         return;
     }
@@ -217,9 +218,13 @@ PrivateXServer::PrivateXServer()
 void PrivateXServer::kill()
 {
     if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
+    // SIGTERM: the server closes every connection at once (what the clients see of a server
+    // going away) and removes its socket and lock file; SIGKILL would leave those behind.
+    ::kill(pid_, SIGTERM);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
+    unlink(("/tmp/.X11-unix/X" + std::to_string(number_)).c_str());
+    unlink(("/tmp/.X" + std::to_string(number_) + "-lock").c_str());
 }
 
 PrivateXServer::~PrivateXServer()

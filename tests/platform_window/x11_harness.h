@@ -57,6 +57,7 @@ public:
 
 private:
     int pid_ = -1;
+    int number_ = 0;
     std::string savedDisplay_;
     bool hadDisplay_ = false;
 };
