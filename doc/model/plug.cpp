@@ -177,7 +177,7 @@ void CPlug2::addLine(CLine2* line) {
     if (partner && !partner->isConnected() && partner->module() &&
         !hasSpare(partner->module(), partner->index(), partner))
       partner->module()->createPlug(partner->index());
-    if ((f & pf_take_name) && other) setName(other->getName());
+    if ((f & pf_take_name) && other && !keep_name_) setName(other->getName());
     // The module keeps exactly one spare: a new one only when this plug was it.
     if (module_ && !hasSpare(module_, index_, this)) module_->createPlug(index_);
   }
@@ -290,6 +290,7 @@ CPlugIO2* findSparePlug(CUG* module) {
 }
 
 void CPlugIO2::addLine(CLine2* line) {
+  keep_name_ = partner_ != nullptr;
   if (!partner_) {
     CPlug2* other = line->otherEnd(this);
     CPlugIO2* spare = nullptr;
@@ -312,6 +313,7 @@ void CPlugIO2::addLine(CLine2* line) {
     }
   }
   CPlug2::addLine(line);
+  keep_name_ = false;
   if (partner_) partner_->setName(getName());
 }
 

@@ -107,6 +107,9 @@ class CPlug2 : public CObject, public generic_parameter {
   // The lines list without side effects (readers, line teardown).
   void dropLine(CLine2* line);
   std::vector<CLine2*> lines_;
+  // Set while a plug that is already named by its pairing takes its first line: it keeps
+  // its name instead of taking the name of the plug at the other end.
+  bool keep_name_ = false;
   friend class CLine2;
 
  private:
