@@ -1,0 +1,143 @@
+// The audio thread never allocates: count every operator new and malloc made while the
+// master runs a small patch with events, panel messages, sleeping and waking.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "tests/engine/probe_ugs.h"
+
+// The replacements below pair malloc with free on purpose.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+namespace {
+thread_local bool tl_counting = false;
+std::atomic<long> g_allocations{0};
+void Note() {
+  if (tl_counting) g_allocations.fetch_add(1, std::memory_order_relaxed);
+}
+}  // namespace
+
+void* operator new(std::size_t n) {
+  Note();
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) { return operator new(n); }
+void* operator new(std::size_t n, std::align_val_t a) {
+  Note();
+  std::size_t al = static_cast<std::size_t>(a);
+  if (void* p = std::aligned_alloc(al, (n + al - 1) / al * al)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t n, std::align_val_t a) { return operator new(n, a); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// The sanitizers own malloc; elsewhere catch C allocations too.
+extern "C" void* __libc_malloc(std::size_t);
+extern "C" void* __libc_calloc(std::size_t, std::size_t);
+extern "C" void* __libc_realloc(void*, std::size_t);
+extern "C" void* malloc(std::size_t n) {
+  Note();
+  return __libc_malloc(n);
+}
+extern "C" void* calloc(std::size_t n, std::size_t m) {
+  Note();
+  return __libc_calloc(n, m);
+}
+extern "C" void* realloc(void* p, std::size_t n) {
+  Note();
+  return __libc_realloc(p, n);
+}
+#endif
+
+namespace kv::test {
+namespace {
+
+class QuietHost : public EngineHost {
+ public:
+  void ApplyPendingHostParameters() override { ++applied; }
+  const TimeInfo* FetchHostTimeInfo(int32_t) override { return &info; }
+  void QueueModuleMessage(const ModuleMessage& m) override { messages.Push(m); }
+  void QueueDocumentRefresh(DocumentModule* m) override { refreshes.Push(m); }
+  TimeInfo info{};
+  int applied = 0;
+  ModuleMessageQueue messages;
+  RefreshQueue refreshes;
+};
+
+// Passes audio through, follows its input's state, reports to the owner now and then.
+class Pass : public ug_base {
+ public:
+  ug_base* CreateObject() override { return new Pass; }
+  void ListInterface(std::vector<InterfaceObject>& list) override {
+    list.emplace_back(nullptr, dt_volts, &in, DR_IN, "", "In", "0", "", 0);
+    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
+    list.emplace_back(&value, dt_float, nullptr, DR_IN, "", "Value", "0", "", 0);
+  }
+  Pass() { SetProcessFunction(&Pass::Copy); }
+  void OnPlugStateChange(sample_clock time, Connection* c, state_type s) override {
+    if (c->destination == plugs[0]) plugs[1]->TransmitState(time, s);
+    if (c->destination == plugs[2]) {
+      PostMessage("value changed");
+      RequestDocumentRefresh();
+      master->GetTimeInfo(kTimePpqPosValid | kTimeBarsValid);
+    }
+  }
+  void Copy(int offset, int count) {
+    for (int i = 0; i < count; ++i) out[offset + i] = in[offset + i] * 0.5f;
+  }
+  float* in = nullptr;
+  float* out = nullptr;
+  float value = 0.0f;
+};
+
+TEST(AudioThread, RunMakesNoAllocation) {
+  QuietHost host;
+  host.info.tempo = 120.0;
+  host.info.flags = kTimePpqPosValid | kTimeTempoValid;
+  Engine e(512, 48000.0f, &host);
+  Script* s = e.Add<Script>(20);
+  std::vector<Pass*> chain;
+  for (int i = 0; i < 4; ++i) chain.push_back(e.Add<Pass>(16 - 4 * i));
+  Probe* sleeper = e.Add<Probe>(0);
+  UPlug::Connect(s->plugs[Script::kOut], chain[0]->plugs[0]);
+  for (int i = 1; i < 4; ++i) UPlug::Connect(chain[i - 1]->plugs[1], chain[i]->plugs[0]);
+  for (Pass* p : chain) UPlug::Connect(s->plugs[Script::kFloat], p->plugs[2]);
+  chain[3]->document_module = reinterpret_cast<DocumentModule*>(0x10);
+  for (int t = 0; t < 4000; t += 37)
+    s->steps.push_back({t, t % 2 ? Script::kOut : Script::kFloat,
+                        t % 3 ? ST_RUN : ST_ONE_OFF, t * 0.001f});
+  e.Start();
+  sleeper->SetProcessFunction(&Probe::sub_process_sleep);
+
+  long total = 0;
+  for (int call = 0; call < 40; ++call) {
+    for (int m = 0; m < 5; ++m) e.master.PostUiMessage(sleeper, 1, m);  // wakes it
+    e.master.SetHostParamsPending();
+    g_allocations.store(0);
+    tl_counting = true;
+    e.master.Run(call % 2 ? 100 : 141);
+    tl_counting = false;
+    total += g_allocations.load();
+  }
+  EXPECT_EQ(total, 0);
+  EXPECT_EQ(host.applied, 40);
+  EXPECT_FALSE(host.messages.empty());
+  EXPECT_FALSE(host.refreshes.empty());
+  EXPECT_EQ(e.master.event_pool().dropped_essential(), 0);
+  EXPECT_EQ(e.master.event_pool().dropped_non_essential(), 0);
+  EXPECT_GT(sleeper->ui.size(), 0u);
+}
+
+}  // namespace
+}  // namespace kv::test
