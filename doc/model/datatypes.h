@@ -2,15 +2,7 @@
 // Datatype and plug-direction codes shared by plugs, declarations, parameters and features.
 #include <cstdint>
 
-#if __has_include("engine/types.h")
 #include "engine/types.h"
-#else
-// Until the engine's shared codes are merged in (same names and values).
-namespace kv {
-enum DataType : int32_t { dt_enum, dt_text, dt_midi, dt_double, dt_bool, dt_volts, dt_float, dt_normalised };
-enum Direction : int32_t { DR_IN, DR_OUT, DR_CONTAINER_IO, DR_PARAMETER };
-}  // namespace kv
-#endif
 
 namespace kv {
 
