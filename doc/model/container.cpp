@@ -274,6 +274,81 @@ bool CContainer::copySelection(std::vector<CDocOb*>* selected) {
   return true;
 }
 
+CContainer* CContainer::groupSelection() {
+  std::vector<CDocOb*> moved;
+  for (CDocOb* c : children_)
+    if (c->ownSelectedFlag() && !dynamic_cast<CLine2*>(c) && !(c->getModuleFlags() & mf_io_module))
+      moved.push_back(c);
+  if (moved.empty()) return nullptr;
+  Document* d = getDocument();
+  const bool restart = d && d->isEngineRunning();
+  if (restart && !d->stopEngine()) return nullptr;
+  auto* group = dynamic_cast<CContainer*>(GetModuleRegistry().CreateModule("Container"));
+  if (!group) {
+    if (restart) d->startEngine();
+    return nullptr;
+  }
+  adopt(group);
+  CUG* io = group->findIOModule();
+  auto isMoved = [&](CPlug2* p) {
+    return p && std::find(moved.begin(), moved.end(), p->module()) != moved.end();
+  };
+
+  // The area the moved modules cover (structure view).
+  Rect area;
+  bool first = true;
+  for (CDocOb* o : moved) {
+    const Rect r = o->getRect(kViewStructure);
+    if (first) area = r;
+    area.left = std::min(area.left, r.left);
+    area.top = std::min(area.top, r.top);
+    area.right = std::max(area.right, r.right);
+    area.bottom = std::max(area.bottom, r.bottom);
+    first = false;
+  }
+  // Move the modules, keeping their order.
+  for (auto it = moved.rbegin(); it != moved.rend(); ++it) {
+    release(*it);
+    group->adopt(*it);
+  }
+  for (CDocOb* o : std::vector<CDocOb*>(children_)) {
+    auto* line = dynamic_cast<CLine2*>(o);
+    if (!line) continue;
+    const bool fromIn = isMoved(line->from()), toIn = isMoved(line->to());
+    if (fromIn && toIn) {  // wholly inside: the line moves with the modules
+      release(line);
+      group->adoptAtEnd(line);
+    } else if (fromIn || toIn) {
+      // Crossing: a new inner line from the IO module's spare to the inside plug makes the
+      // pair; then the old line's inside end is moved to the pair's outer plug. No plug is
+      // ever left without a connection, so no duplicate is dropped on the way.
+      CPlug2* inside = fromIn ? line->from() : line->to();
+      CPlugIO2* spare = findSparePlug(io);
+      if (!spare) continue;
+      if (toIn) group->makeLine(spare, inside);
+      else group->makeLine(inside, spare);
+      CPlugIO2* outer = spare->partner();
+      if (!outer) continue;
+      inside->dropLine(line);
+      if (toIn) line->setEnds(line->from(), outer);
+      else line->setEnds(outer, line->to());
+      outer->addLine(line);
+    }
+  }
+  Rect r = group->getRect(kViewStructure);
+  const int32_t cx = (area.left + area.right) / 2, cy = (area.top + area.bottom) / 2;
+  r.offset(cx - r.width() / 2 - r.left, cy - r.height() / 2 - r.top);
+  group->setRect(kViewStructure, r);
+  for (CDocOb* o : moved) {
+    Rect m = o->getRect(kViewStructure);
+    m.offset(20 - area.left, 80 - area.top);
+    o->setRect(kViewStructure, m);
+  }
+  markModified();
+  if (restart) d->startEngine();
+  return group;
+}
+
 void CContainer::propagate(intptr_t value) {
   for (CDocOb* c : std::vector<CDocOb*>(children_)) c->propagate(value);
 }

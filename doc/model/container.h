@@ -74,6 +74,10 @@ class CContainer : public CUG_with_patches {
   // Refuses (message) when a selected child is an IO module; otherwise answers the selected
   // children in list order. Writing them to the clipboard comes with the archive.
   bool copySelection(std::vector<CDocOb*>* selected);
+  // Moves the selected children (not the IO module) into a new "Container", re-routing every
+  // connection that crosses the new boundary through a new IO plug pair. Answers the new
+  // container, or null when nothing is selected or the engine could not be stopped.
+  CContainer* groupSelection();
 
   // Document.
   Document* getDocument() override;

@@ -9,6 +9,8 @@
 #include "doc/model/line.h"
 #include "doc/model/number_text.h"
 #include "doc/model/plug.h"
+#include "doc/model/plug_feature.h"
+#include "engine/ug_base.h"
 #include "modules/registry/module_info.h"
 #include "modules/registry/unit_generator_link.h"
 
@@ -195,7 +197,35 @@ ug_base* CUG::createRuntime() {
   unit_generator_ = nullptr;
   if (isDisabled() || !moduleType()) return nullptr;
   unit_generator_ = moduleType()->CreateUG();
+  if (unit_generator_) unit_generator_->document_module = this;
   return unit_generator_;
+}
+
+std::string CUG::describeRuntime() {
+  std::string text;
+  if (unit_generator_)
+    text = unit_generator_->sort_order < 0 ? "?" : formatInt(unit_generator_->sort_order);
+  return text + " " + getTitle();
+}
+
+void CUG::syncFeaturePlugs() {
+  int highest = -1;
+  for (CPlug2* p : plugs_) {
+    auto* fp = dynamic_cast<CPlugFeature*>(p);
+    if (!fp) continue;
+    feature_info info;
+    if (getFeature(fp->featureIndex(), info)) fp->setFeatureInfo(info.name, info.extra);
+    highest = std::max(highest, fp->featureIndex());
+  }
+  feature_info info;
+  for (int i = highest + 1; getFeature(i, info); ++i) {
+    auto* plug = new CPlugFeature2(i, info.name, info.variable ? DR_OUT : DR_IN, info.datatype,
+                                   info.extra, "0");
+    plug->setModule(this);
+    plugs_.push_back(plug);  // feature plugs have no declaration index: appended
+    tellParentContentChanged();
+    info = feature_info{};
+  }
 }
 
 void CUG::setDisabled(bool disabled) {

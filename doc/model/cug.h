@@ -23,7 +23,10 @@ class Refreshable {
   virtual void refresh() {}
 };
 
-class CUG : public CDocOb, public Refreshable {
+// What the engine knows of a document module (its unit generators point back to it).
+class DocumentModule : public Refreshable {};
+
+class CUG : public CDocOb, public DocumentModule {
   KV_DECLARE_DOC_CLASS(CUG)
  public:
   // For readers: a module without type and plugs (the reader fills both); it has "Title".
@@ -60,6 +63,11 @@ class CUG : public CDocOb, public Refreshable {
   virtual void clearRuntime() { unit_generator_ = nullptr; }
   ug_base* unitGenerator() const { return unit_generator_; }
   virtual bool isDisabled() { return disabled_ != 0; }
+  // A debugging text: the unit generator's sort order ("?" before sorting) and the title.
+  virtual std::string describeRuntime();
+  // Feature plugs follow the module's features: existing ones take the features' names and
+  // extras, and one CPlugFeature2 is appended per feature beyond the highest index.
+  void syncFeaturePlugs();
   void setDisabled(bool disabled);
   // Refreshes every "{AUTO}" list of the module (choices changed, code 27 along lines).
   void refreshAutoLists();

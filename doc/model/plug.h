@@ -111,6 +111,7 @@ class CPlug2 : public CObject, public generic_parameter {
   // its name instead of taking the name of the plug at the other end.
   bool keep_name_ = false;
   friend class CLine2;
+  friend class CContainer;
 
  private:
   uint8_t locked_ = 0;

@@ -45,7 +45,6 @@ TEST(Teardown, RandomTreesWithWatchersInAnyOrder) {
     for (int i = 0; i < 25; ++i) {
       CContainer* where = containers[pick(containers.size())];
       const char* kind = kinds[pick(6)];
-      if (where == doc->root && std::string(kind) == "Container" && false) continue;
       CUG* m = doc->add(where, kind);
       modules.push_back(m);
       if (auto* c = dynamic_cast<CContainer*>(m)) {
@@ -84,7 +83,12 @@ TEST(Teardown, RandomTreesWithWatchersInAnyOrder) {
     // Tear down: some watchers first, some objects removed or deleted one by one (whatever
     // is still alive), then the whole document.
     for (int step = 0; step < 15; ++step) {
-      switch (pick(4)) {
+      switch (pick(5)) {
+        case 4: {  // group a random selection of the root's children
+          for (CDocOb* o : doc->root->children()) o->setSelected((rng() & 3) == 0, false);
+          if (CContainer* g = doc->root->groupSelection()) containers.push_back(g);
+          break;
+        }
         case 0:
           if (!mirrors.empty()) mirrors.erase(mirrors.begin() + static_cast<long>(pick(mirrors.size())));
           break;
