@@ -105,6 +105,49 @@ TEST(ConnectRefusals, EachRuleShowsItsTextAndChangesNothing) {
   }
 }
 
+TEST(ContainerRefusals, EachShowsItsTextAndChangesNothing) {
+  struct Refusal {
+    const char* what;
+    // Builds the document and answers the refused edit (true when it was refused).
+    std::function<std::function<bool()>(DocFixture&)> prepare;
+    const char* message;
+    MessageIcon icon;
+  };
+  const std::vector<Refusal> cases = {
+      {"IO module added to the root", [](DocFixture& f) {
+         f.add(f.root, "T Osc", "A");
+         return std::function<bool()>([&f] {
+           return f.root->addModule("IO Mod", kViewStructure, Point{5, 5}) == nullptr; }); },
+       "IO Modules only go inside a Container", MessageIcon::Plain},
+      {"IO module by its old number", [](DocFixture& f) {
+         return std::function<bool()>([&f] {
+           return f.root->addModule("BI4", kViewStructure, Point{-1, -1}) == nullptr; }); },
+       "IO Modules only go inside a Container", MessageIcon::Plain},
+      {"copying a selected IO module", [](DocFixture& f) {
+         auto* sub = f.add<CContainer>(f.root, "Container", "Sub");
+         CUG* osc = f.add(sub, "T Osc", "A");
+         osc->setSelected(true, false);
+         sub->findIOModule()->setSelected(true, false);
+         return std::function<bool()>([sub] { return !sub->copySelection(nullptr); }); },
+       "Can't Copy (or Cut) an 'IO Module'. Please un-select it and try again",
+       MessageIcon::Exclamation},
+  };
+  for (const Refusal& c : cases) {
+    SCOPED_TRACE(c.what);
+    DocFixture f;
+    auto act = c.prepare(f);
+    f.messages.clearShown();
+    f.doc.setModified(false);
+    const std::string before = snapshot(f.root);
+    EXPECT_TRUE(act());
+    EXPECT_EQ(snapshot(f.root), before);
+    EXPECT_FALSE(f.doc.isModified());
+    ASSERT_EQ(f.messages.shown().size(), 1u);
+    EXPECT_EQ(f.messages.shown()[0].text, c.message);
+    EXPECT_EQ(f.messages.shown()[0].icon, c.icon);
+  }
+}
+
 TEST(ConnectRefusals, AcceptedCases) {
   DocFixture f;
   CUG* a = f.add(f.root, "T Osc", "A");

@@ -5,6 +5,8 @@
 #include <fstream>
 
 #include "doc/model/container.h"
+#include "doc/model/doc_class.h"
+#include "doc/model/plug.h"
 #include "doc/model/small_modules.h"
 #include "modules/registry/builtin_modules.h"
 #include "modules/registry/module_registry.h"
@@ -113,6 +115,76 @@ TEST(Registry, FileTypesAndFolderScan) {
   auto files = r.libraryFiles();
   EXPECT_EQ(files.size(), before + 2);
   fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kv
+
+#include "engine/ug_base.h"
+
+namespace kv {
+namespace {
+
+// A unit generator that declares three plugs with addresses inside itself.
+class ug_declaring : public ug_base {
+ public:
+  ug_base* CreateObject() override { return new ug_declaring(); }
+  void ListInterface(std::vector<InterfaceObject>& list) override {
+    list.emplace_back(nullptr, dt_volts, &in_ptr, DR_IN, "", "Signal", "0", "", 0);
+    list.emplace_back(&mode, dt_enum, nullptr, DR_IN, "", "Mode", "1", "A,B", 0);
+    list.emplace_back(nullptr, dt_volts, &out_ptr, DR_OUT, "", "Out", "0", "", 0);
+  }
+  float* in_ptr = nullptr;
+  float* out_ptr = nullptr;
+  int16_t mode = 0;
+};
+ug_base* makeDeclaring() { return new ug_declaring(); }
+
+TEST(Registry, DeclarationsComeFromTheUnitGeneratorWithoutItsAddresses) {
+  ModuleRegistry& r = GetModuleRegistry();
+  r.RegisterModule(new Module_Info("T Declaring", nullptr, &makeDeclaring, 0x100));
+  Module_Info* info = r.FindModuleInfo("T Declaring");
+  ASSERT_NE(info, nullptr);
+  ASSERT_EQ(info->declarations.size(), 3u);
+  EXPECT_EQ(info->declarations[0].name, "Signal");
+  EXPECT_EQ(info->declarations[0].flags, 0x001u);  // construction rule
+  for (const InterfaceObject& d : info->declarations) {
+    EXPECT_EQ(d.io_variable, nullptr);  // the temporary unit generator is gone
+    EXPECT_EQ(d.buffer_target, nullptr);
+  }
+  // A module made from it gets the plugs, and its unit generator points back to it.
+  std::unique_ptr<CUG> m(dynamic_cast<CUG*>(r.CreateModule("T Declaring")));
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->plugCount(), 3);
+  EXPECT_EQ(m->findPlug("Mode")->getValueText(), "1");
+  std::unique_ptr<ug_base> ug(m->createRuntime());
+  ASSERT_NE(ug, nullptr);
+  EXPECT_EQ(ug->document_module, static_cast<DocumentModule*>(m.get()));
+  EXPECT_EQ(m->describeRuntime(), "? T Declaring");
+  m->setDisabled(true);
+  EXPECT_EQ(m->createRuntime(), nullptr);  // a disabled module gets none
+  m->clearRuntime();
+}
+
+TEST(Registry, DocumentClassesAreMadeByName) {
+  struct Case {
+    const char* name;
+    const char* kindOf;
+    bool is;
+  };
+  const Case cases[] = {{"CContainer", "CUG", true},        {"CContainer", "CUG_with_patches", false},
+                        {"CPlugIO2", "CPlugNameable", true}, {"CPlugFeature3", "CPlug2", true},
+                        {"CLine2", "CDocOb", true},          {"CPortal", "CUG", false},
+                        {"CControl", "CUG", true},           {"CLED", "CDocOb", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::unique_ptr<CObject> o(createDocObject(c.name));
+    ASSERT_NE(o, nullptr);
+    EXPECT_STREQ(o->GetRuntimeClass().name, c.name);
+    EXPECT_EQ(o->isKindOf(*findDocClass(c.kindOf)), c.is);
+  }
+  EXPECT_EQ(createDocObject("CNoSuchClass"), nullptr);
+  EXPECT_EQ(findDocClass("ccontainer"), nullptr);  // names compare exactly
 }
 
 }  // namespace
