@@ -4,23 +4,12 @@
 #include <memory>
 #include <string>
 
+#include "doc/model/random_source.h"
+
 namespace kv {
 
 class CContainer;
 class CDocOb;
-
-// Random numbers 0..32767 (the system's rand()), seedable so that tests repeat.
-class RandomSource {
- public:
-  explicit RandomSource(uint32_t seed = 1) : state_(seed) {}
-  int next() {
-    state_ = state_ * 1103515245u + 12345u;
-    return static_cast<int>((state_ >> 16) & 0x7FFF);
-  }
-
- private:
-  uint32_t state_;
-};
 
 class Document {
  public:
