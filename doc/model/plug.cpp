@@ -19,6 +19,11 @@ KV_IMPLEMENT_DOC_CLASS(CPlugIO2, CPlugNameable)
 KV_IMPLEMENT_DOC_CLASS(CPlugControled, CPlugNameable)
 
 CPlug2::~CPlug2() {
+  beginDestruction();
+  if (module_) module_->notify(kNotifyChildGoing, reinterpret_cast<intptr_t>(this));
+}
+
+void CPlug2::beginDestruction() {
   notifyDestroyed();
   removing_ = true;
   if (module_) {
@@ -27,7 +32,6 @@ CPlug2::~CPlug2() {
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
   }
   disconnectAll();
-  if (module_) module_->notify(kNotifyChildGoing, reinterpret_cast<intptr_t>(this));
 }
 
 const InterfaceObject* CPlug2::declaration() const {

@@ -106,6 +106,9 @@ class CPlug2 : public CObject, public generic_parameter {
  protected:
   // The lines list without side effects (readers, line teardown).
   void dropLine(CLine2* line);
+  // First steps of destruction: code 8, out of the module's list, every line removed. The
+  // most-derived destructor that reacts to lines going calls it, so that it still reacts.
+  void beginDestruction();
   std::vector<CLine2*> lines_;
   // Set while a plug that is already named by its pairing takes its first line: it keeps
   // its name instead of taking the name of the plug at the other end.
@@ -156,7 +159,7 @@ class CPlugIO2 : public CPlugNameable {
   CPlugIO2* partner() const { return partner_; }
   // IO plugs answer the role they play: DR_IN, DR_OUT or DR_CONTAINER_IO for the spare.
   int getDirection() override { return role_; }
-  int getDatatype() override { return datatype_ < 0 ? dt_volts : datatype_; }
+  int getDatatype() override { return datatype_ < 0 ? int(dt_volts) : int(datatype_); }
   void addLine(CLine2* line) override;
   CPlug2* getSource() override;
   void setName(const std::string& text) override;

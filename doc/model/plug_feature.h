@@ -54,6 +54,7 @@ class CPlugFeature2 : public CPlugFeature {
   KV_DECLARE_DOC_CLASS(CPlugFeature2)
  public:
   using CPlugFeature::CPlugFeature;
+  ~CPlugFeature2() override { beginDestruction(); }  // parts the features while still whole
   void addLine(CLine2* line) override;
   void lineGoing(CLine2* line) override;
   void afterLoad() override;
@@ -72,6 +73,7 @@ class CPlugFeature3 : public CPlugFeature2 {
   CPlugFeature3() = default;
   CPlugFeature3(int32_t featureIndex, std::string name, int32_t direction, int32_t datatype,
                 std::string extra, bool relay);
+  ~CPlugFeature3() override { beginDestruction(); }
   bool relay() const { return relay_; }
   // Makes the value holder that the datatype and relay flag ask for.
   void makeVariable();

@@ -157,6 +157,13 @@ TEST(Container, FeaturePlugsFollowTheModulesFeatures) {
   EXPECT_EQ(b->input.getVariable(), nullptr);
   a->syncFeaturePlugs();  // nothing new
   EXPECT_EQ(a->plugCount(), 2);
+  // Deleting a connected feature plug parts the features before the plug is gone.
+  ASSERT_NE(a->plug(0)->connect(b->plug(1)), nullptr);
+  EXPECT_EQ(b->input.getVariable(), &a->level);
+  delete a->plug(0);
+  EXPECT_EQ(b->input.getVariable(), nullptr);
+  EXPECT_EQ(a->plugCount(), 1);
+  EXPECT_TRUE(b->plug(1)->lines().empty());
 }
 
 }  // namespace
