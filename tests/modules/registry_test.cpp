@@ -44,8 +44,9 @@ TEST(Registry, LegacyNumbersTranslate) {
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->legacy_number, m.number);
     EXPECT_EQ(info->flags, m.flags);
-    if (m.number >= 0 && m.number != 10 && m.number != 88)
+    if (m.number >= 0 && m.number != 10 && m.number != 88) {
       EXPECT_EQ(r.GetIdForLegacyNumber(m.number), m.id);
+    }
   }
 }
 
