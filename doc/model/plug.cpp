@@ -334,6 +334,16 @@ CPlug2* CPlugIO2::getSource() {
   return p;
 }
 
+std::string CPlugIO2::getChoiceList() {
+  // Chains of pairs are followed at most 1000 steps (a malformed document cannot loop).
+  static thread_local int depth = 0;
+  if (role_ != kRoleInput || !partner_ || depth >= 1000) return CPlug2::getChoiceList();
+  ++depth;
+  std::string list = partner_->getChoiceList();
+  --depth;
+  return list;
+}
+
 // ---- CPlugControled ----
 
 uint32_t CPlugControled::getFlags() {

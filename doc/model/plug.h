@@ -162,6 +162,9 @@ class CPlugIO2 : public CPlugNameable {
   int getDatatype() override { return datatype_ < 0 ? int(dt_volts) : int(datatype_); }
   void addLine(CLine2* line) override;
   CPlug2* getSource() override;
+  // A pair passes the choice list across the boundary: an IO plug that plays input answers
+  // the list its partner (an output) answers, which is the list of the plug it feeds.
+  std::string getChoiceList() override;
   void setName(const std::string& text) override;
 
   int16_t role() const { return role_; }

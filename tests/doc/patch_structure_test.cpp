@@ -145,6 +145,23 @@ TEST(PatchStructure, AutoListNamesConnectedDuplicatesInPlugOrder) {
   EXPECT_EQ(mix->getChoiceListFor(mix->plug(0), "A,B"), "A,B");
 }
 
+TEST(PatchStructure, ChoiceListsPassThroughContainerPairs) {
+  DocFixture f;
+  auto* sub = f.add<CContainer>(f.root, "Container", "Sub");
+  CUG* osc = f.add(sub, "T Osc", "Inner");
+  CUG* list = f.add(f.root, "T List", "List");
+  CUG* other = f.add(f.root, "T Osc", "Other");
+  ASSERT_NE(findSparePlug(sub->findIOModule())->connect(osc->findPlug("Wave")), nullptr);
+  CPlug2* outer = sub->findPlug("Wave");
+  ASSERT_NE(outer, nullptr);
+  EXPECT_EQ(outer->getChoiceList(), "Sine,Saw,Square");
+  ASSERT_NE(list->findPlug("Choice")->connect(outer), nullptr);
+  EXPECT_EQ(list->findPlug("Choice")->getChoiceList(), "Sine,Saw,Square");
+  // The list output now feeds a "Sine,Saw,Square" input inside: a second such input is fine.
+  EXPECT_NE(list->findPlug("Choice")->connect(other->findPlug("Wave")), nullptr);
+  EXPECT_TRUE(f.texts().empty());
+}
+
 TEST(PatchStructure, InsertPlugPlacesByDeclarationIndex) {
   DocFixture f;
   auto* m = new CUG();
