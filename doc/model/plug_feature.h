@@ -1,5 +1,5 @@
 #pragma once
-// Feature plugs: plugs that carry a feature of their module (Part of the panel wiring)
+// Feature plugs: plugs that carry a feature of their module (the panel wiring uses them)
 // instead of a signal. They connect only to feature plugs and have no unit-generator plug.
 #include <memory>
 #include <string>
