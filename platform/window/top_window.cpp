@@ -303,7 +303,9 @@ void TopWindow::runTimers()
     std::vector<std::pair<Window*, int>> due;
     for (const Timer& t : timers_)
         if (t.due <= now) due.emplace_back(t.window, t.id);
-    for (auto [w, id] : due) {
+    for (const auto& entry : due) {
+        Window* w = entry.first;
+        const int id = entry.second;
         // A handler may have killed or reset this timer, or destroyed its window.
         auto it = std::find_if(timers_.begin(), timers_.end(),
                                [&](const Timer& t) { return t.window == w && t.id == id; });
