@@ -5,11 +5,10 @@
 // Escape or the back end gave up (headless without a scripted answer).
 #include <string>
 
+#include "platform/message_service.h"
 #include "platform/window/top_window.h"
 
 namespace kv::ui {
-
-enum class MessageIcon { Plain, Exclamation, Information };
 
 int messageBox(TopWindow& root, const std::string& text, const std::string& title, MessageIcon icon);
 

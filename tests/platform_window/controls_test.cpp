@@ -13,7 +13,7 @@
 #include "platform/ui/edit.h"
 #include "platform/ui/file_chooser.h"
 #include "platform/ui/list_box.h"
-#include "platform/ui/message_service.h"
+#include "platform/ui/panel_message_presenter.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/popup_list.h"
 #include "platform/ui/spin_button.h"
@@ -441,27 +441,34 @@ TEST(FileFilterText, ParsesLabelsAndPatterns)
 
 using MessageServiceTest = Session;
 
-TEST_F(MessageServiceTest, LogsWithoutAnEditorShowsInOneAndPostsWaitForFlush)
+// Without an editor texts go to standard error; with the editor's presenter they become
+// the in-panel box; a text queued inside a host call waits for the idle flush.
+TEST_F(MessageServiceTest, LogsWithoutAnEditorShowsInOneAndQueuedTextsWaitForFlush)
 {
     MessageService ms;
-    ms.show("Couldn't open file.\n", "Korvane");
-    ms.post("Some parameters could not be loaded");
-    EXPECT_EQ(ms.pending(), 1u);
-    ms.attach(&root);
+    ms.setLogToStderr(false);
+    ms.show("Couldn't open file.\n");
+    {
+        HostCallScope inHostCall;
+        ms.show("Some parameters could not be loaded", MessageIcon::Exclamation);
+    }
+    EXPECT_EQ(ms.queuedCount(), 1u);
+    EXPECT_EQ(ms.shown().size(), 1u);
+
+    PanelMessagePresenter presenter(ms, root);
     struct Opener : Window {
         std::function<void()> f;
         void onMouseDown(const MouseEvent&) override { f(); }
     } opener;
-    opener.f = [&] { ms.flush(); };
+    opener.f = [&] { ms.flushQueued(); };
     place(opener, Rect::xywh(0, 0, 10, 10));
     host.play(Script().click(5, 5).key(key::Return));
-    auto h = ms.history();
-    ASSERT_EQ(h.size(), 2u);
-    EXPECT_FALSE(h[0].shownInPanel);
-    EXPECT_TRUE(h[1].shownInPanel);
-    EXPECT_EQ(h[1].text, "Some parameters could not be loaded");
-    EXPECT_EQ(ms.pending(), 0u);
+    auto shown = ms.shownTexts();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1], "Some parameters could not be loaded");
+    EXPECT_EQ(ms.queuedCount(), 0u);
     EXPECT_FALSE(root.inModal());
+    EXPECT_EQ(host.modalGiveUps(), 0);
 }
 
 } // namespace
