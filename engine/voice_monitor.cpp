@@ -67,9 +67,12 @@ void ug_voice_monitor::Watch(int offset, int count) {
   const sample_clock due =
       std::max(inactive_since_ + master->block_size(), voice_->release_time + 31);
   const sample_clock end = clock + count;
-  if (due >= end) return;
-  if (voice_->note_source)
-    voice_->note_source->AddEvent(std::max(due, clock), UET_SUSPEND, 0, 0, voice_);
+  if (due > end) return;  // due at the end of this run: handled at the next run's start
+  // To the note source that allocates voices (voice 0's), so that the suspension and the
+  // note-ons are handled in time order by one receiver.
+  auto* box = static_cast<ug_container*>(container);
+  if (ug_base* ns = box->voices[0]->note_source)
+    ns->AddEvent(std::max(due, clock), UET_SUSPEND, 0, 0, voice_);
   posted_ = true;
   SetProcessFunction(&ug_voice_monitor::sub_process_sleep);
 }

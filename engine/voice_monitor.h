@@ -6,12 +6,15 @@
 // inactive samples across runs from the moment the voice became inactive (or from the
 // last state change or note start, which re-arm it). Once a full block has passed inactive
 // and the voice's note was released more than 30 samples ago (an idle voice counts as
-// released at 0), it posts UET_SUSPEND once to the voice's note source, stamped with the
-// exact sample at which both conditions hold. So an idle voice is suspended in the first
-// block or two, and a released one a block after its outputs went static.
+// released at 0), it posts UET_SUSPEND once, stamped with the exact sample at which both
+// conditions hold, to the note source that allocates the container's voices (voice 0's):
+// that one receiver handles suspensions and note-ons in time order, whatever the order in
+// which the voices run. So an idle voice is suspended in the first block or two, and a
+// released one a block after its outputs went static.
 //
-// The note source handles the event in its next run: a note-on that arrives in the
-// remainder of the run in which the condition became true still sees the voice releasing.
+// The note source has already run when the monitor decides, so it handles the event at the
+// start of its next run: a note-on in the rest of the run in which the condition became
+// true still sees the voice releasing (the one place where host call sizes show).
 #include "engine/ug_adder.h"
 
 namespace kv {

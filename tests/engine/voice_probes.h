@@ -78,7 +78,11 @@ class Env : public ug_base {
   Env(VoiceLog* log = nullptr, int decay = -1) : log_(log), decay_(decay) {
     SetProcessFunction(&Env::Silent);
   }
-  ug_base* CreateObject() override { return new Env(log_, decay_); }
+  ug_base* CreateObject() override {
+    auto* e = new Env(log_, decay_);
+    e->release_ = release_;
+    return e;
+  }
   void ListInterface(std::vector<InterfaceObject>& list) override {
     list.emplace_back(nullptr, dt_volts, &gate, DR_IN, "", "Gate", "0", "", 0);
     list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
@@ -109,11 +113,13 @@ class Env : public ug_base {
     ug_base::HandleEvent(e);
   }
   void Stream(sample_clock time) {
+    static_ = false;
     SetProcessFunction(&Env::Play);
     plugs[kOut]->TransmitState(time, ST_RUN);
   }
   void GoStatic() {
-    if (on_ && decay_ < 0) return;  // a new note started in the meantime
+    if (static_ || (on_ && decay_ < 0)) return;  // static already, or a new note started
+    static_ = true;
     SetProcessFunction(&Env::Silent);
     RunOneThenStatic();
     plugs[kOut]->TransmitState(clock, ST_ONE_OFF);
@@ -134,6 +140,7 @@ class Env : public ug_base {
   VoiceLog* log_;
   int decay_;
   bool on_ = false;
+  bool static_ = true;
   int note_ = 0;
 };
 

@@ -1,0 +1,338 @@
+// Polyphony: voices built before the start, allocation, stealing, release order, quick
+// release, the sustain pedal, the voice monitor, voice summing, drum-style voice tags and
+// partition invariance of a polyphonic patch.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "engine/ug_adder.h"
+#include "engine/voice_monitor.h"
+#include "tests/engine/probe_ugs.h"
+#include "tests/engine/voice_probes.h"
+
+namespace kv::test {
+namespace {
+
+constexpr int kBlock = 128;  // engine block for the host block 512
+
+// MIDI feed -> [container: note source -> envelope] -> recorder, with `voices` voices.
+struct PolyPatch {
+  explicit PolyPatch(int voices, int length = 0, int decay = -1, int release = 0)
+      : master(&host, 512, 48000.0f) {
+    feed = b.Add<MidiFeed>(b.root());
+    box = b.AddContainer(b.root(), true);
+    // The document's way: the "Polyphony" value text reaches the plug through a parameter.
+    box->plugs[ug_container::kPolyphony]->SetValueFromText(std::to_string(voices));
+    ns = static_cast<NoteProbe*>(b.Add(box, new NoteProbe(&log)));
+    env = static_cast<Env*>(b.Add(box, new Env(&log, decay)));
+    env->release_ = release;
+    auto [midi_outer, midi_inner] = b.AddContainerIo(box, dt_midi);
+    auto [audio_outer, audio_inner] = b.AddContainerIo(box, dt_volts);
+    rec = static_cast<Recorder*>(b.Add(b.root(), new Recorder(length)));
+    b.Connect(feed->plugs[0], midi_outer);
+    b.Connect(midi_inner, ns->plugs[NoteProbe::kMidiIn]);
+    b.Connect(ns->plugs[NoteProbe::kGate], env->plugs[Env::kGateIn]);
+    b.Connect(env->plugs[Env::kOut], audio_inner);
+    b.Connect(audio_outer, rec->plugs[0]);
+  }
+  void Start() {
+    feed->Sort();
+    b.Build();
+    root = b.TakeRoot();
+    master.Start(root.get());
+    master.SetRunning(true);
+  }
+  // The voice of each note-on of the feed, in the feed's order (each voice's note source
+  // logs when it runs, so the log itself is not in allocation order).
+  std::vector<int> Allocations() const {
+    std::vector<int> v;
+    std::vector<bool> taken(log.size());
+    for (const MidiFeed::Record& r : feed->records) {
+      if ((r.message & 0xF0) != 0x90 || ((r.message >> 16) & 0x7F) == 0) continue;
+      for (std::size_t i = 0; i < log.size(); ++i) {
+        const VoiceEvent& e = log[i];
+        if (!taken[i] && e.type == UET_NOTE_ON && e.time == r.time && e.note == ((r.message >> 8) & 0x7F)) {
+          taken[i] = true;
+          v.push_back(e.voice);
+          break;
+        }
+      }
+    }
+    return v;
+  }
+  std::vector<VoiceEvent> Of(int type) const {
+    std::vector<VoiceEvent> v;
+    for (const VoiceEvent& e : log)
+      if (e.type == type) v.push_back(e);
+    std::stable_sort(v.begin(), v.end(),
+                     [](const VoiceEvent& a, const VoiceEvent& b) { return a.time < b.time; });
+    return v;
+  }
+  void RunTo(int64_t t, int call = 512) {
+    while (master.clock < t) master.Run(static_cast<int>(std::min<int64_t>(call, t - master.clock)));
+  }
+
+  MessageHost host;
+  KvAudioMaster master;
+  VoiceLog log;
+  GraphBuilder b{master};
+  std::unique_ptr<ug_container> root;
+  MidiFeed* feed;
+  ug_container* box;
+  NoteProbe* ns;
+  Env* env;
+  Recorder* rec;
+};
+
+TEST(Voices, AllBuiltBeforeTheStartAsCopiesOfVoiceZero) {
+  PolyPatch p(4);
+  p.Start();
+  ASSERT_EQ(p.box->VoiceCount(), 4);
+  // Recorder 0, voice sum 4, envelope 8, note source 8 + 204 (note sources sort first).
+  EXPECT_EQ(p.ns->sort_order, 212);
+  for (int v = 1; v < 4; ++v) {
+    const Voice* voice = p.box->voices[v];
+    ASSERT_NE(voice->note_source, nullptr);
+    EXPECT_TRUE(voice->note_source->flags & UGF_CLONE);
+    ASSERT_NE(voice->monitor, nullptr);
+    for (ug_base* u : voice->ugs) {
+      EXPECT_TRUE(u->flags & UGF_VOICE_DEPENDENT);
+      EXPECT_EQ(u->voice_tag, v);
+    }
+    EXPECT_EQ(voice->ugs.size(), p.box->voices[0]->ugs.size() - 2)
+        << "voice 0 also holds the shared IO module and voice sum";
+  }
+  // The voice sum collects voice 0, 1, 2, 3 in that order.
+  ug_adder* sum = nullptr;
+  for (ug_base* u : p.box->voices[0]->ugs)
+    if (typeid(*u) == typeid(ug_adder)) sum = static_cast<ug_adder*>(u);
+  ASSERT_NE(sum, nullptr);
+  ASSERT_EQ(sum->inputs().sources.size(), 4u);
+  for (int v = 0; v < 4; ++v) EXPECT_EQ(sum->inputs().sources[v].plug->owner->voice_tag, v);
+  EXPECT_FALSE(sum->flags & UGF_VOICE_DEPENDENT);
+  EXPECT_EQ(p.rec->plugs[0]->connections[0]->source, sum->plugs[ug_adder::kOut]);
+}
+
+TEST(Voices, AllocationStealingAndReleaseOrder) {
+  struct Case {
+    const char* name;
+    std::vector<MidiFeed::Record> midi;
+    std::vector<int> voices;
+  };
+  const auto on = [](int64_t t, int note) { return MidiFeed::Record{t, MidiEvent::Pack(0x90, note, 100)}; };
+  const auto off = [](int64_t t, int note) { return MidiFeed::Record{t, MidiEvent::Pack(0x80, note, 0)}; };
+  const Case cases[] = {
+      {"fresh start", {on(1000, 60), on(1010, 61), on(1020, 62), on(1030, 63)}, {0, 3, 2, 1}},
+      {"a fifth held note steals the earliest started",
+       {on(1000, 60), on(1010, 61), on(1020, 62), on(1030, 63), on(1040, 64), on(1050, 65)},
+       {0, 3, 2, 1, 0, 3}},
+      {"equal start times: the higher index is stolen",
+       {on(1000, 60), on(1000, 61), on(1000, 62), on(1000, 63), on(1040, 64)}, {0, 3, 2, 1, 3}},
+      {"released voices reused in release order",
+       {on(1000, 60), on(1010, 61), on(1020, 62), on(1030, 63), off(1100, 62), off(1101, 60),
+        off(1102, 63), on(1110, 70), on(1111, 71), on(1112, 72)},
+       {0, 3, 2, 1, 2, 0, 1}},
+      {"a suspended voice before one released earlier that still sounds",
+       // Key 100 rings 1000 samples after its release, key 61 stops at once and is
+       // suspended a block later; the other voices are playing.
+       {on(1000, 100), on(1010, 61), on(1020, 62), on(1030, 63), off(1100, 100), off(1200, 61),
+        on(1600, 70)},
+       {0, 3, 2, 1, 3}},
+      {"note 0 held in voice 0 is not cut by the next note",
+       {on(1000, 0), on(1010, 1)}, {0, 3}},
+  };
+  for (const Case& c : cases) {
+    PolyPatch p(4);
+    p.feed->records = c.midi;
+    p.Start();
+    p.RunTo(4000);
+    EXPECT_EQ(p.Allocations(), c.voices) << c.name;
+    EXPECT_TRUE(p.Of(UET_QUICK_RELEASE).empty()) << c.name;
+  }
+}
+
+TEST(Voices, RepeatedKeyCutsItsReleasingVoiceShort) {
+  PolyPatch p(4, 0, -1, 500);  // 500 samples of release
+  p.feed->Note(1000, 1200, 60);
+  p.feed->Note(1300, -1, 60);  // voice 0 still releasing
+  p.feed->Note(1400, -1, 60);  // voice 3 is held: no quick release
+  p.Start();
+  p.RunTo(3000);
+  EXPECT_EQ(p.Allocations(), (std::vector<int>{0, 3, 2}));
+  const auto quick = p.Of(UET_QUICK_RELEASE);
+  ASSERT_EQ(quick.size(), 1u);
+  EXPECT_EQ(quick[0].voice, 0);
+  EXPECT_EQ(quick[0].time, 1300);
+  EXPECT_EQ(quick[0].note, 60);
+  EXPECT_EQ(quick[0].velocity, 64);
+  const auto env_quick = p.Of(-UET_QUICK_RELEASE);
+  ASSERT_EQ(env_quick.size(), 1u) << "passed on to the voice's registered envelope";
+  EXPECT_EQ(env_quick[0].voice, 0);
+  EXPECT_EQ(env_quick[0].time, 1300);
+  EXPECT_TRUE(p.box->voices[0]->retriggered);
+}
+
+TEST(Voices, SustainPedalAndAllNotesOff) {
+  PolyPatch p(4);
+  auto& r = p.feed->records;
+  r.push_back({1000, MidiEvent::Pack(0x90, 60, 100)});
+  r.push_back({1010, MidiEvent::Pack(0x91, 61, 100)});  // channel 2
+  r.push_back({1100, MidiEvent::Pack(0xB0, 64, 127)});  // pedal down
+  r.push_back({1200, MidiEvent::Pack(0x80, 60, 0)});    // deferred
+  r.push_back({1210, MidiEvent::Pack(0x80, 60, 0)});    // ignored while pending
+  r.push_back({1300, MidiEvent::Pack(0xB0, 64, 0)});    // pedal up: released now
+  r.push_back({1400, MidiEvent::Pack(0x90, 62, 0)});    // velocity 0: a note-off (no voice)
+  r.push_back({1500, MidiEvent::Pack(0xB0, 123, 0)});   // all notes off, every channel
+  p.Start();
+  p.RunTo(3000);
+  const auto offs = p.Of(UET_NOTE_OFF);
+  ASSERT_GE(offs.size(), 2u);
+  EXPECT_EQ(offs[0].voice, 0);
+  EXPECT_EQ(offs[0].time, 1300);
+  int at_1500 = 0;
+  for (const auto& e : offs) at_1500 += e.time == 1500;
+  EXPECT_EQ(at_1500, 4) << "every voice, whatever its channel and state";
+  EXPECT_FALSE(p.box->voices[3]->held) << "the channel-2 note was released too";
+}
+
+TEST(VoiceMonitor, SuspendsIdleVoicesAtOnceAndReleasedOnesABlockAfterTheyFallSilent) {
+  struct Case {
+    const char* name;
+    int decay;    // env goes static this long after the note-on (-1: at the note-off)
+    int release;  // ... or this long after the note-off
+    int64_t due;  // when voice 0 is suspended (note 1000..2000)
+  };
+  const Case cases[] = {
+      {"static at the note-off", -1, 0, 2000 + kBlock},
+      {"static 10 samples after the note-off", -1, 10, 2010 + kBlock},
+      {"static long before the note-off: 31 samples after it", 5, 0, 2031},
+  };
+  for (const Case& c : cases) {
+    PolyPatch p(4, 0, c.decay, c.release);
+    p.feed->Note(1000, 2000, 60);
+    p.Start();
+    p.RunTo(2 * kBlock);
+    for (Voice* v : p.box->voices) EXPECT_TRUE(v->suspended) << c.name << ": idle voice " << v->index;
+    auto sus = p.Of(UET_SUSPEND);
+    ASSERT_EQ(sus.size(), 4u);
+    for (const auto& e : sus) EXPECT_EQ(e.time, kBlock) << "a block after the start";
+    EXPECT_TRUE(p.box->voices[1]->ugs[1]->flags & UGF_SUSPENDED);
+    EXPECT_FALSE(p.box->voices[1]->note_source->flags & UGF_SUSPENDED) << "note sources stay";
+    p.RunTo(6000);
+    sus = p.Of(UET_SUSPEND);
+    ASSERT_EQ(sus.size(), 5u) << c.name;
+    EXPECT_EQ(sus[4].voice, 0);
+    EXPECT_EQ(sus[4].time, c.due) << c.name;
+    EXPECT_TRUE(p.box->voices[0]->suspended);
+    EXPECT_EQ(p.box->voices[0]->release_time, 0);
+    for (int v = 1; v < 4; ++v) EXPECT_TRUE(p.box->voices[v]->suspended);
+  }
+}
+
+TEST(VoiceMonitor, HeldSilentVoiceIsNeverSuspended) {
+  PolyPatch p(2, 0, 5, 0);  // silent 5 samples after the note-on, held for ever
+  p.feed->Note(1000, -1, 60);
+  p.Start();
+  p.RunTo(20000);
+  EXPECT_FALSE(p.box->voices[0]->suspended);
+  EXPECT_TRUE(p.box->voices[1]->suspended);
+}
+
+TEST(VoiceMonitor, OutputsFeedingOnlyDisplaysAreNotWatched) {
+  KvAudioMaster master(nullptr, 512, 48000.0f);
+  GraphBuilder b(master);
+  ug_container* box = b.AddContainer(b.root(), true);
+  auto* ns = b.Add<NoteProbe>(box);
+  auto* env = b.Add<Env>(box);
+  auto [outer, inner] = b.AddContainerIo(box, dt_volts);
+  // A meter in the container: display-only and never voice-dependent.
+  auto* meter = b.Add<Recorder>(box);
+  meter->flags |= UGF_DISPLAY_ONLY | UGF_NEVER_VOICE;
+  auto* after = b.Add<Recorder>(b.root());
+  b.Connect(ns->plugs[NoteProbe::kGate], env->plugs[Env::kGateIn]);
+  b.Connect(env->plugs[Env::kOut], meter->plugs[0]);
+  b.Connect(ns->plugs[NoteProbe::kPitch], inner);  // watched
+  b.Connect(outer, after->plugs[0]);
+  b.Build();
+  ASSERT_EQ(box->VoiceCount(), 6);
+  for (Voice* v : box->voices) {
+    ASSERT_NE(v->monitor, nullptr);
+    const auto& watched = v->monitor->inputs().sources;
+    ASSERT_EQ(watched.size(), 1u) << "the pitch, not the envelope feeding the meter";
+    EXPECT_EQ(watched[0].plug->index(), NoteProbe::kPitch);
+  }
+  EXPECT_EQ(meter->plugs[0]->connections[0]->source->owner->flags & UGF_DISPLAY_ONLY,
+            UGF_DISPLAY_ONLY) << "the voice sum for the meter is display-only too";
+}
+
+// A note source that drives voices by number (drum-trigger style): each output's
+// downstream becomes the voice of that number; what two outputs reach stays shared.
+class DrumProbe : public NoteProbe {
+ public:
+  ug_base* CreateObject() override { return new DrumProbe; }
+  bool IsPolyphonic() const override { return false; }
+};
+
+TEST(Voices, NonPolyphonicNoteSourceTagsVoicesByOutput) {
+  KvAudioMaster master(nullptr, 512, 48000.0f);
+  GraphBuilder b(master);
+  ug_container* box = b.AddContainer(b.root(), true);
+  auto* drum = b.Add<DrumProbe>(box);
+  auto* first = b.Add<Probe>(box);
+  auto* second = b.Add<Probe>(box);
+  auto* both = b.Add<Probe>(box);
+  b.Connect(drum->plugs[NoteProbe::kGate], first->plugs[Probe::kIn]);
+  b.Connect(drum->plugs[NoteProbe::kPitch], second->plugs[Probe::kIn]);
+  b.Connect(first->plugs[Probe::kOut], both->plugs[Probe::kIn]);
+  b.Connect(second->plugs[Probe::kOut], both->plugs[Probe::kValue]);
+  b.Build();
+  ASSERT_EQ(box->VoiceCount(), 3);
+  const auto in = [&](int v, ug_base* u) {
+    const auto& l = box->voices[v]->ugs;
+    return std::find(l.begin(), l.end(), u) != l.end();
+  };
+  EXPECT_TRUE(in(1, first));
+  EXPECT_TRUE(in(2, second));
+  EXPECT_TRUE(in(0, both));
+  EXPECT_TRUE(in(0, drum));
+  EXPECT_EQ(box->voices[2]->note_source, drum);
+  EXPECT_EQ(box->voices[2]->note, 2);
+  EXPECT_TRUE(first->flags & UGF_VOICE_DEPENDENT);
+  EXPECT_FALSE(both->flags & UGF_VOICE_DEPENDENT);
+}
+
+// The same notes give the same samples and the same voices however the host cuts its calls.
+TEST(Voices, PartitionInvariance) {
+  constexpr int kLength = 30000;
+  const auto render = [&](const std::vector<int>& calls, std::vector<int>* voices) {
+    PolyPatch p(4, kLength, -1, 200);
+    // Overlapping notes, steals, repeats and a long ring; none within a run of a
+    // suspension decision.
+    const int keys[] = {60, 64, 67, 60, 72, 100, 64, 65, 60, 61, 62, 63, 64};
+    for (int i = 0; i < 13; ++i) p.feed->Note(700 + 1700 * i, 700 + 1700 * i + 2900 + 97 * i, keys[i]);
+    p.Start();
+    for (std::size_t i = 0; p.master.clock < kLength; ++i) {
+      const int n = calls[i % calls.size()];
+      p.master.Run(static_cast<int>(std::min<int64_t>(n, kLength - p.master.clock)));
+    }
+    *voices = p.Allocations();
+    return p.rec->samples;
+  };
+  std::vector<int> ref_voices;
+  const std::vector<float> ref = render({4096}, &ref_voices);
+  int streaming = 0;
+  for (float s : ref) streaming += s != 0.0f;
+  EXPECT_GT(streaming, kLength / 2) << "the patch plays";
+  EXPECT_EQ(ref_voices.size(), 13u);
+  std::mt19937 rng(7);
+  std::vector<int> random_calls;
+  for (int i = 0; i < 200; ++i) random_calls.push_back(1 + static_cast<int>(rng() % 700));
+  for (const auto& calls : std::vector<std::vector<int>>{{1}, {7}, {64}, {441}, {512}, random_calls}) {
+    std::vector<int> voices;
+    EXPECT_EQ(render(calls, &voices), ref) << "host calls of " << calls[0];
+    EXPECT_EQ(voices, ref_voices) << "host calls of " << calls[0];
+  }
+}
+
+}  // namespace
+}  // namespace kv::test
