@@ -10,7 +10,10 @@
 //   MidiSink  - drains its MIDI input every run and records what it read.
 //   Recorder  - copies its audio input to an absolute-time recording.
 //   Counted   - a pass-through that counts live instances.
+//   PolyPatch - MIDI feed -> [container: note source -> envelope] -> recorder.
+#include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/audio_master.h"
@@ -228,6 +231,75 @@ class MessageHost : public EngineHost {
   void QueueModuleMessage(const ModuleMessage& m) override { messages.push_back(m.Compose("")); }
   void QueueDocumentRefresh(DocumentModule*) override {}
   std::vector<std::string> messages;
+};
+
+// MIDI feed -> [container: note source -> envelope] -> recorder, with `voices` voices.
+struct PolyPatch {
+  explicit PolyPatch(int voices, int length = 0, int decay = -1, int release = 0)
+      : master(&host, 512, 48000.0f) {
+    feed = b.Add<MidiFeed>(b.root());
+    box = b.AddContainer(b.root(), true);
+    // The document's way: the "Polyphony" value text reaches the plug through a parameter.
+    box->plugs[ug_container::kPolyphony]->SetValueFromText(std::to_string(voices));
+    ns = static_cast<NoteProbe*>(b.Add(box, new NoteProbe(&log)));
+    env = static_cast<Env*>(b.Add(box, new Env(&log, decay)));
+    env->release_ = release;
+    auto [midi_outer, midi_inner] = b.AddContainerIo(box, dt_midi);
+    auto [audio_outer, audio_inner] = b.AddContainerIo(box, dt_volts);
+    rec = static_cast<Recorder*>(b.Add(b.root(), new Recorder(length)));
+    b.Connect(feed->plugs[0], midi_outer);
+    b.Connect(midi_inner, ns->plugs[NoteProbe::kMidiIn]);
+    b.Connect(ns->plugs[NoteProbe::kGate], env->plugs[Env::kGateIn]);
+    b.Connect(env->plugs[Env::kOut], audio_inner);
+    b.Connect(audio_outer, rec->plugs[0]);
+  }
+  void Start() {
+    feed->Sort();
+    b.Build();
+    root = b.TakeRoot();
+    master.Start(root.get());
+    master.SetRunning(true);
+  }
+  // The voice of each note-on of the feed, in the feed's order (each voice's note source
+  // logs when it runs, so the log itself is not in allocation order).
+  std::vector<int> Allocations() const {
+    std::vector<int> v;
+    std::vector<bool> taken(log.size());
+    for (const MidiFeed::Record& r : feed->records) {
+      if ((r.message & 0xF0) != 0x90 || ((r.message >> 16) & 0x7F) == 0) continue;
+      for (std::size_t i = 0; i < log.size(); ++i) {
+        const VoiceEvent& e = log[i];
+        if (!taken[i] && e.type == UET_NOTE_ON && e.time == r.time && e.note == ((r.message >> 8) & 0x7F)) {
+          taken[i] = true;
+          v.push_back(e.voice);
+          break;
+        }
+      }
+    }
+    return v;
+  }
+  std::vector<VoiceEvent> Of(int type) const {
+    std::vector<VoiceEvent> v;
+    for (const VoiceEvent& e : log)
+      if (e.type == type) v.push_back(e);
+    std::stable_sort(v.begin(), v.end(),
+                     [](const VoiceEvent& a, const VoiceEvent& b) { return a.time < b.time; });
+    return v;
+  }
+  void RunTo(int64_t t, int call = 512) {
+    while (master.clock < t) master.Run(static_cast<int>(std::min<int64_t>(call, t - master.clock)));
+  }
+
+  MessageHost host;
+  KvAudioMaster master;
+  VoiceLog log;
+  GraphBuilder b{master};
+  std::unique_ptr<ug_container> root;
+  MidiFeed* feed;
+  ug_container* box;
+  NoteProbe* ns;
+  Env* env;
+  Recorder* rec;
 };
 
 }  // namespace kv::test
