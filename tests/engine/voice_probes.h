@@ -56,10 +56,21 @@ class NoteProbe : public ug_notesource {
     pitch = note / 128.0f;
     plugs[kGate]->TransmitState(clock, ST_ONE_OFF);
     plugs[kPitch]->TransmitState(clock, ST_ONE_OFF);
+    WriteThenSleep();
   }
   void NoteOff(int, int, int) override {
     gate = 0.0f;
     plugs[kGate]->TransmitState(clock, ST_ONE_OFF);
+    WriteThenSleep();
+  }
+  void Open() override {
+    ug_notesource::Open();
+    WriteThenSleep();
+  }
+  // Outputs are constant between notes: a full block, then sleep until the next event.
+  void WriteThenSleep() {
+    SetProcessFunction(&NoteProbe::Write);
+    RunOneThenStatic();
   }
   void Write(int offset, int count) {
     for (int i = 0; i < count; ++i) {

@@ -47,7 +47,7 @@ TEST(AudioThread, VoicesStartAndStealWithoutAllocation) {
   steals = static_cast<int>(p.Of(UET_NOTE_ON).size());
   EXPECT_EQ(steals, 600);
   EXPECT_GT(quick, 10);
-  EXPECT_GT(suspends, 10);
+  EXPECT_GT(suspends, 5) << "beyond the four idle voices at the start";
 }
 
 }  // namespace
