@@ -67,6 +67,15 @@ class NoteProbe : public ug_notesource {
     ug_notesource::Open();
     WriteThenSleep();
   }
+  // Logged with their value in `note`.
+  void SetBend(float v) override { Log(UET_PITCH_BEND, static_cast<int>(v * 8192.0f)); }
+  void SetAftertouch(float v) override { Log(UET_AFTERTOUCH, static_cast<int>(v * 127.0f + 0.5f)); }
+  void OnProgramChange(int32_t, int32_t program) override { Log(UET_PROG_CHANGE, program); }
+  static constexpr int kBankEvent = 100;
+  void OnBankSelect(int channel, int value) override { Log(kBankEvent, value, channel); }
+  void Log(int type, int value, int channel = 0) {
+    if (log_) log_->push_back({VoiceIndex(), type, clock, clock, channel, value, 0});
+  }
   // Outputs are constant between notes: a full block, then sleep until the next event.
   void WriteThenSleep() {
     SetProcessFunction(&NoteProbe::Write);
@@ -246,8 +255,9 @@ class MessageHost : public EngineHost {
 
 // MIDI feed -> [container: note source -> envelope] -> recorder, with `voices` voices.
 struct PolyPatch {
-  explicit PolyPatch(int voices, int length = 0, int decay = -1, int release = 0)
-      : master(&host, 512, 48000.0f) {
+  explicit PolyPatch(int voices, int length = 0, int decay = -1, int release = 0,
+                     int host_block = 512, float rate = 48000.0f)
+      : master(&host, host_block, rate) {
     feed = b.Add<MidiFeed>(b.root());
     box = b.AddContainer(b.root(), true);
     // The document's way: the "Polyphony" value text reaches the plug through a parameter.

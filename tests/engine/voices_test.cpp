@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 #include "engine/ug_adder.h"
 #include "engine/voice_monitor.h"
@@ -263,6 +264,79 @@ TEST(Voices, PartitionInvariance) {
     EXPECT_EQ(render(calls, &voices), ref) << "host calls of " << calls[0];
     EXPECT_EQ(voices, ref_voices) << "host calls of " << calls[0];
   }
+}
+
+TEST(NoteSource, ChannelMessagesReachThePrototypeAndTheCopiesOfTheirChannel) {
+  PolyPatch p(3);
+  const auto cc = [](int ch, int c, int v) { return MidiEvent::Pack(0xB0 | ch, c, v); };
+  p.feed->records = {
+      {100, MidiEvent::Pack(0x90, 60, 100)},  // voice 0, channel 1
+      {110, MidiEvent::Pack(0x91, 61, 100)},  // voice 2, channel 2
+      {200, MidiEvent::Pack(0xE1, 0x00, 0x60)},  // bend on channel 2: +4096
+      {210, MidiEvent::Pack(0xD0, 64, 0)},       // pressure on channel 1
+      {220, MidiEvent::Pack(0xC0, 5, 0)},        // program 5
+      {230, cc(9, 0, 0)},                        // bank 0 on channel 10 counts as 128
+      {231, cc(0, 0, 0)},
+      {240, cc(1, 101, 0)}, {241, cc(1, 100, 0)}, {242, cc(1, 6, 7)}, {243, cc(1, 38, 64)},
+      {250, cc(0, 99, 1)}, {251, cc(0, 6, 9)},   // NRPN selected: no bend range
+      {260, MidiEvent::Pack(0xFE, 0, 0)},        // system message: passes, does nothing
+  };
+  p.Start();
+  p.RunTo(1000);
+  const auto voices_of = [&](int type) {
+    std::vector<std::pair<int, int>> v;
+    for (const VoiceEvent& e : p.Of(type)) v.push_back({e.voice, e.note});
+    std::sort(v.begin(), v.end());
+    return v;
+  };
+  EXPECT_EQ(voices_of(UET_PITCH_BEND), (std::vector<std::pair<int, int>>{{0, 4096}, {2, 4096}}));
+  // The copy of voice 1 never played: its current channel is still channel 1.
+  EXPECT_EQ(voices_of(UET_AFTERTOUCH), (std::vector<std::pair<int, int>>{{0, 64}, {1, 64}}));
+  EXPECT_EQ(voices_of(UET_PROG_CHANGE), (std::vector<std::pair<int, int>>{{0, 5}, {1, 5}, {2, 5}}));
+  EXPECT_EQ(voices_of(NoteProbe::kBankEvent), (std::vector<std::pair<int, int>>{{0, 0}, {0, 128}}));
+  EXPECT_FLOAT_EQ(p.ns->Channel(1).bend_range, 7.5f);
+  EXPECT_FLOAT_EQ(p.ns->Channel(1).bend, 0.5f);
+  EXPECT_FLOAT_EQ(p.ns->Channel(0).bend_range, 2.0f);
+  EXPECT_EQ(&static_cast<NoteProbe*>(p.box->voices[2]->note_source)->Channel(1), &p.ns->Channel(1))
+      << "copies share the prototype's channel table";
+}
+
+TEST(NoteSource, ChannelFilterPassesOneChannel) {
+  PolyPatch p(2);
+  p.ns->channel_filter = 1;
+  p.feed->Note(100, 200, 60, 100, 0);
+  p.feed->Note(300, 400, 61, 100, 1);
+  p.Start();
+  p.RunTo(1000);
+  const auto ons = p.Of(UET_NOTE_ON);
+  ASSERT_EQ(ons.size(), 1u);
+  EXPECT_EQ(ons[0].note, 61);
+  EXPECT_EQ(ons[0].channel, 1);
+}
+
+// Two engines with different block sizes and sample rates share nothing: rendered at the
+// same time on two threads they give what each gives alone.
+TEST(Voices, TwoEnginesOnTwoThreadsShareNothing) {
+  constexpr int kLength = 20000;
+  const auto render = [](int host_block, float rate, int seed) {
+    PolyPatch p(3 + seed, kLength, -1, 150 + 50 * seed, host_block, rate);
+    for (int i = 0; i < 12; ++i) p.feed->Note(300 + 1500 * i + seed * 7, 2600 + 1500 * i, 50 + 3 * i + seed);
+    p.Start();
+    std::mt19937 rng(seed);
+    while (p.master.clock < kLength)
+      p.master.Run(static_cast<int>(std::min<int64_t>(1 + rng() % 900, kLength - p.master.clock)));
+    return p.rec->samples;
+  };
+  const std::vector<float> alone_a = render(512, 48000.0f, 0);
+  const std::vector<float> alone_b = render(441, 44100.0f, 1);
+  std::vector<float> together_a, together_b;
+  std::thread ta([&] { together_a = render(512, 48000.0f, 0); });
+  std::thread tb([&] { together_b = render(441, 44100.0f, 1); });
+  ta.join();
+  tb.join();
+  EXPECT_EQ(together_a, alone_a);
+  EXPECT_EQ(together_b, alone_b);
+  EXPECT_NE(alone_a, alone_b);
 }
 
 }  // namespace
