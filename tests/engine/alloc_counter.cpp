@@ -28,6 +28,25 @@ void* operator new(std::size_t n, std::align_val_t a) {
   throw std::bad_alloc();
 }
 void* operator new[](std::size_t n, std::align_val_t a) { return operator new(n, a); }
+// The nothrow forms too (std::stable_sort's buffer uses them): every form must pair with
+// the deletes below.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+  Note();
+  return std::malloc(n ? n : 1);
+}
+void* operator new[](std::size_t n, const std::nothrow_t& t) noexcept { return operator new(n, t); }
+void* operator new(std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
+  Note();
+  std::size_t al = static_cast<std::size_t>(a);
+  return std::aligned_alloc(al, (n + al - 1) / al * al);
+}
+void* operator new[](std::size_t n, std::align_val_t a, const std::nothrow_t& t) noexcept {
+  return operator new(n, a, t);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
