@@ -364,3 +364,29 @@ void ug_container::ReleasePedal(sample_clock time, int channel) {
 }
 
 }  // namespace kv
+
+namespace kv {
+
+void ug_container::RegisterControl(ug_base* control, int controller, int parameter_number) {
+  if (controller < 0 || controller > 127) return;
+  const int list = (controller == 99 || controller == 101) ? 6 : controller;
+  controls_by_cc[list].push_back({control, controller, parameter_number});
+}
+
+void ug_container::MoveControl(ug_base* control, int controller, int parameter_number) {
+  for (auto& list : controls_by_cc)
+    std::erase_if(list, [control](const FiledControl& f) { return f.control == control; });
+  RegisterControl(control, controller, parameter_number);
+}
+
+void ug_container::DispatchController(sample_clock time, int controller, int rpn, int nrpn,
+                                      int value) {
+  if (controller < 0 || controller > 127) return;
+  for (const FiledControl& f : controls_by_cc[controller]) {
+    if (f.controller == 99 && f.parameter_number != nrpn) continue;
+    if (f.controller == 101 && f.parameter_number != rpn) continue;
+    f.control->AddEvent(time, UET_CONTROLLER, controller, value);
+  }
+}
+
+}  // namespace kv

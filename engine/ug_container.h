@@ -76,8 +76,27 @@ class ug_container : public ug_base {
   void DeferRelease(int channel, int note);
   void ReleasePedal(sample_clock time, int channel);
 
+  // --- panel controls and MIDI controllers ------------------------------------------------
+  // Files a panel control under its MIDI controller number (build time); a negative number
+  // files nothing, 99 (NRPN) and 101 (RPN) are filed under 6 (data entry) with their
+  // parameter number. Moving first removes the control from whatever list holds it.
+  void RegisterControl(ug_base* control, int controller, int parameter_number = -1);
+  void MoveControl(ug_base* control, int controller, int parameter_number = -1);
+  // Audio thread: event UET_CONTROLLER (controller, value) at `time` to every control filed
+  // under `controller`; one filed from 99 only when its parameter number is `nrpn`, from
+  // 101 only when it is `rpn`.
+  void DispatchController(sample_clock time, int controller, int rpn, int nrpn, int value);
+
   std::vector<Voice*> voices;
   int16_t polyphony = 6;
+  ug_base* automator = nullptr;      // the container's MIDI automator, or null
+  ug_base* automator_out = nullptr;  // its output module, or null
+  struct FiledControl {
+    ug_base* control;
+    int controller;        // as registered (99 and 101 kept)
+    int parameter_number;  // for 99 and 101
+  };
+  std::vector<FiledControl> controls_by_cc[128];
   // Document-side settings; the engine only gives them storage.
   uint8_t midi_automation = 0;
   int16_t show_controls = 0;

@@ -314,6 +314,42 @@ TEST(NoteSource, ChannelFilterPassesOneChannel) {
   EXPECT_EQ(ons[0].channel, 1);
 }
 
+TEST(Controls, ControllersReachTheControlsFiledUnderThem) {
+  KvAudioMaster master(nullptr, 512, 48000.0f);
+  GraphBuilder b(master);
+  auto* volume = b.Add<Probe>(b.root());
+  auto* nrpn = b.Add<Probe>(b.root());
+  auto* rpn = b.Add<Probe>(b.root());
+  auto* data = b.Add<Probe>(b.root());
+  auto* moved = b.Add<Probe>(b.root());
+  ug_container* box = b.root();
+  box->RegisterControl(volume, 7);
+  box->RegisterControl(nrpn, 99, 300);
+  box->RegisterControl(rpn, 101, 0);
+  box->RegisterControl(data, 6);
+  box->RegisterControl(moved, 7);
+  box->MoveControl(moved, 10);
+  box->RegisterControl(b.Add<Probe>(b.root()), -1);  // not filed
+  b.Build();
+  std::unique_ptr<ug_container> root = b.TakeRoot();
+  master.Start(root.get());
+  master.SetRunning(true);
+  box->DispatchController(10, 7, 0, 300, 100);
+  box->DispatchController(20, 6, 5, 300, 64);  // data entry: NRPN 300 matches, RPN 5 does not
+  master.Run(64);
+  const auto got = [](Probe* p) {
+    std::vector<std::pair<int64_t, int>> v;
+    for (const Handled& h : p->handled)
+      if (h.type == UET_CONTROLLER) v.push_back({h.at, h.arg2});
+    return v;
+  };
+  EXPECT_EQ(got(volume), (std::vector<std::pair<int64_t, int>>{{10, 100}}));
+  EXPECT_TRUE(got(moved).empty());
+  EXPECT_EQ(got(nrpn), (std::vector<std::pair<int64_t, int>>{{20, 64}}));
+  EXPECT_TRUE(got(rpn).empty());
+  EXPECT_EQ(got(data), (std::vector<std::pair<int64_t, int>>{{20, 64}}));
+}
+
 // Two engines with different block sizes and sample rates share nothing: rendered at the
 // same time on two threads they give what each gives alone.
 TEST(Voices, TwoEnginesOnTwoThreadsShareNothing) {
