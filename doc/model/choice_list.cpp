@@ -53,7 +53,9 @@ ChoiceList::ChoiceList(std::string_view text, bool caseInsensitiveRange) {
       value = parseInt(piece.substr(eq + 1));
       piece = piece.substr(0, eq);
     } else {
-      ++value;
+      // The next value counts up from the previous one; past the largest integer it wraps
+      // as 32-bit arithmetic does, without undefined behaviour.
+      value = static_cast<int>(static_cast<uint32_t>(value) + 1u);
     }
     entries_.push_back(enum_entry{value, std::string(trim(piece))});
     if (comma == std::string_view::npos) break;

@@ -34,6 +34,7 @@ TEST(ChoiceList, ParsesEntriesValuesAndRanges) {
       {"range 2,4", {{2, "2"}, {3, "3"}, {4, "4"}}},
       {"range 5,1", {}},
       {"Range 1,3", {{0, "Range 1"}, {1, "3"}}},  // the walker's prefix is case-sensitive
+      {"a=2147483647,b", {{2147483647, "a"}, {-2147483647 - 1, "b"}}},  // counts on as 32-bit
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
