@@ -12,7 +12,7 @@
 namespace kv {
 
 class CControl : public CUG, public generic_parameter {
-  KV_DECLARE_DOC_CLASS(CControl)
+  KV_ARCHIVE_CLASS(CControl)
  public:
   enum ValueType : int32_t { kInteger = 0, kText = 1, kFloat = 3, kFloatAlt = 6 };
 

@@ -27,7 +27,7 @@ class Refreshable {
 class DocumentModule : public Refreshable {};
 
 class CUG : public CDocOb, public DocumentModule {
-  KV_DECLARE_DOC_CLASS(CUG)
+  KV_ARCHIVE_CLASS(CUG)
  public:
   // For readers: a module without type and plugs (the reader fills both); it has "Title".
   CUG();
@@ -118,7 +118,7 @@ class CUG : public CDocOb, public DocumentModule {
 
 // CSwitch: a module kind of its own only for the archive (the switch modules).
 class CSwitch : public CUG {
-  KV_DECLARE_DOC_CLASS(CSwitch)
+  KV_ARCHIVE_CLASS(CSwitch)
  public:
   CSwitch() = default;
   explicit CSwitch(Module_Info* type) : CUG(type) {}

@@ -43,7 +43,7 @@ enum DocCommand : int32_t {
 };
 
 class CDocOb : public CObject, public Notifier2, public HasParameters, public has_features {
-  KV_DECLARE_DOC_CLASS(CDocOb)
+  KV_ARCHIVE_CLASS(CDocOb)
  public:
   explicit CDocOb(Module_Info* type = nullptr) : module_type_(type) {}
   ~CDocOb() override;

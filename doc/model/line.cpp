@@ -7,7 +7,8 @@
 
 namespace kv {
 
-KV_IMPLEMENT_DOC_CLASS(CLine2, CDocOb)
+const ArchiveClass CLine2::kArchiveClass{
+    "CLine2", 1, &CDocOb::kArchiveClass, &createArchivable<CLine2>};
 
 WireColours wireColours(int32_t datatype) {
   switch (datatype) {

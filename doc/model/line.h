@@ -16,7 +16,7 @@ struct WireColours {
 WireColours wireColours(int32_t datatype);
 
 class CLine2 : public CDocOb {
-  KV_DECLARE_DOC_CLASS(CLine2)
+  KV_ARCHIVE_CLASS(CLine2)
  public:
   CLine2();  // for readers: type "Line", no ends
   CLine2(CPlug2* from, CPlug2* to);

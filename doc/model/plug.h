@@ -40,7 +40,7 @@ inline constexpr const char* kDifferentContainers =
 }  // namespace connect_text
 
 class CPlug2 : public CObject, public generic_parameter {
-  KV_DECLARE_DOC_CLASS(CPlug2)
+  KV_ARCHIVE_CLASS(CPlug2)
  public:
   CPlug2() = default;
   CPlug2(int16_t index, std::string value) : index_(index), value_(std::move(value)) {}
@@ -130,7 +130,7 @@ class CPlug2 : public CObject, public generic_parameter {
 
 // A plug whose name is its own (it takes the name of its first partner).
 class CPlugNameable : public CPlug2 {
-  KV_DECLARE_DOC_CLASS(CPlugNameable)
+  KV_ARCHIVE_CLASS(CPlugNameable)
  public:
   CPlugNameable() = default;
   CPlugNameable(int16_t index, std::string value, std::string name)
@@ -148,7 +148,7 @@ class CPlugNameable : public CPlug2 {
 // and its partner on the container's IO module inside (or the spare through which new pairs
 // are made).
 class CPlugIO2 : public CPlugNameable {
-  KV_DECLARE_DOC_CLASS(CPlugIO2)
+  KV_ARCHIVE_CLASS(CPlugIO2)
  public:
   enum Role : int16_t { kRoleInput = 0, kRoleOutput = 1, kRoleSpare = 2 };
   CPlugIO2() = default;
@@ -188,7 +188,7 @@ CPlugIO2* findSparePlug(CUG* module);
 // The dynamic plugs of panel-control modules: direction, datatype and extension are the
 // plug's own.
 class CPlugControled : public CPlugNameable {
-  KV_DECLARE_DOC_CLASS(CPlugControled)
+  KV_ARCHIVE_CLASS(CPlugControled)
  public:
   CPlugControled() = default;
   CPlugControled(int16_t index, std::string value, std::string name, int32_t direction,

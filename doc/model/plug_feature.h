@@ -10,7 +10,7 @@
 namespace kv {
 
 class CPlugFeature : public CPlug2 {
-  KV_DECLARE_DOC_CLASS(CPlugFeature)
+  KV_ARCHIVE_CLASS(CPlugFeature)
  public:
   CPlugFeature() = default;
   CPlugFeature(int32_t featureIndex, std::string name, int32_t direction, int32_t datatype,
@@ -51,7 +51,7 @@ class CPlugFeature : public CPlug2 {
 // Joins its module's feature to the feature at the other end while an output feature plug
 // is connected (or loaded connected), and parts them when the line goes.
 class CPlugFeature2 : public CPlugFeature {
-  KV_DECLARE_DOC_CLASS(CPlugFeature2)
+  KV_ARCHIVE_CLASS(CPlugFeature2)
  public:
   using CPlugFeature::CPlugFeature;
   ~CPlugFeature2() override { beginDestruction(); }  // parts the features while still whole
@@ -68,7 +68,7 @@ class CPlugFeature2 : public CPlugFeature {
 
 // A feature plug that holds its own value.
 class CPlugFeature3 : public CPlugFeature2 {
-  KV_DECLARE_DOC_CLASS(CPlugFeature3)
+  KV_ARCHIVE_CLASS(CPlugFeature3)
  public:
   CPlugFeature3() = default;
   CPlugFeature3(int32_t featureIndex, std::string name, int32_t direction, int32_t datatype,
