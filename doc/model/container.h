@@ -41,6 +41,9 @@ class CContainer : public CUG_with_patches {
   CContainer();                           // for readers
   explicit CContainer(Module_Info* type);  // made from a module type: program names filled
   ~CContainer() override;
+  // The CUG record, the children (a plain int32 count), the panel and structure settings,
+  // skin, program names and the spare lock.
+  void serialize(Archive& ar) override;
 
   // Children.
   const std::vector<CDocOb*>& children() const { return children_; }

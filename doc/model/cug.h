@@ -34,6 +34,8 @@ class CUG : public CDocOb, public DocumentModule {
   // A module of the given type with one plug per declaration, in declaration order.
   explicit CUG(Module_Info* type);
   ~CUG() override;
+  // The CDocOb record (from version 37), the plugs, title, disabled flag and rectangle.
+  void serialize(Archive& ar) override;
 
   // Plugs.
   const std::vector<CPlug2*>& plugs() const { return plugs_; }

@@ -21,14 +21,14 @@ WireColours wireColours(int32_t datatype) {
   }
 }
 
-CLine2::CLine2() : CDocOb(GetModuleRegistry().FindModuleInfo("Line")) {}
+CLine2::CLine2() : CDocOb(GetModuleRegistry().FindModuleInfo("Line")), attached_(false) {}
 
 CLine2::CLine2(CPlug2* from, CPlug2* to)
     : CDocOb(GetModuleRegistry().FindModuleInfo("Line")), from_(from), to_(to) {}
 
 CLine2::~CLine2() {
   announceDestruction();
-  detachEnds();
+  if (attached_) detachEnds();
 }
 
 void CLine2::detachEnds() {

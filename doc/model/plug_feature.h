@@ -12,11 +12,15 @@ namespace kv {
 class CPlugFeature : public CPlug2 {
   KV_ARCHIVE_CLASS(CPlugFeature)
  public:
+  // Feature numbers of a stored plug lie in 0..kMaxFeatureIndex.
+  static constexpr int32_t kMaxFeatureIndex = 0xFFFF;
   CPlugFeature() = default;
   CPlugFeature(int32_t featureIndex, std::string name, int32_t direction, int32_t datatype,
                std::string extra, std::string value = "0")
       : CPlug2(-1, std::move(value)), feature_index_(featureIndex), name_(std::move(name)),
         direction_(direction), datatype_(datatype), extra_(std::move(extra)) {}
+  // The CPlug2 record, then direction, datatype, feature number, name and extra.
+  void serialize(Archive& ar) override;
 
   std::string getName() override { return name_; }
   int getDirection() override { return direction_; }
@@ -74,6 +78,8 @@ class CPlugFeature3 : public CPlugFeature2 {
   CPlugFeature3(int32_t featureIndex, std::string name, int32_t direction, int32_t datatype,
                 std::string extra, bool relay);
   ~CPlugFeature3() override { beginDestruction(); }
+  // The CPlugFeature2 record and the relay flag; loading then makes the value holder.
+  void serialize(Archive& ar) override;
   bool relay() const { return relay_; }
   // Makes the value holder that the datatype and relay flag ask for.
   void makeVariable();

@@ -50,6 +50,7 @@ class CLED : public CUG {
  public:
   CLED() = default;
   explicit CLED(Module_Info* type) : CUG(type) {}
+  void serialize(Archive& ar) override;  // the CUG record, then the four values
   std::array<int32_t, 4> values{};
 };
 
@@ -60,6 +61,8 @@ class CPortal : public CDocOb {
   CPortal();
   explicit CPortal(Module_Info* type);
   ~CPortal() override;
+  // The CDocOb record (every version), target name, panel rectangle and scroll-bar mode.
+  void serialize(Archive& ar) override;
 
   const std::string& targetName() const { return target_; }
   void setTargetNameQuiet(const std::string& name) { target_ = name; }
