@@ -285,6 +285,35 @@ TEST(DocumentRecords, OldModuleRecordsDropTheirUnusedContainer) {
   EXPECT_EQ(root->skinName(), "y");
 }
 
+// Containers nested n deep, each holding the next as its only child.
+std::vector<uint8_t> nestedContainers(int n) {
+  Stream s;
+  for (int i = 0; i < n; ++i) {
+    s.object("CContainer", kContainerSchema);
+    s.b.text("Container").count(0).text("C").i16(0);
+    s.rect(0, 0, 0, 0);
+    s.b.i32(i + 1 < n ? 1 : 0);
+  }
+  for (int i = 0; i < n; ++i) {
+    s.rect(0, 0, 0, 0).rect(0, 0, 0, 0).rect(0, 0, 0, 0);
+    s.b.i32(0).i32(0).i32(0).i32(0).i32(0).text("default").count(0).i32(0).u8(0);
+  }
+  return s.b.bytes();
+}
+
+TEST(DocumentRecords, NestingIsBounded) {
+  std::unique_ptr<CContainer> deep = loadOrFail(nestedContainers(1000));
+  ASSERT_NE(deep, nullptr);
+  int depth = 1;
+  for (CContainer* c = deep.get(); !c->children().empty(); ++depth)
+    c = dynamic_cast<CContainer*>(c->children()[0]);
+  EXPECT_EQ(depth, 1000);
+
+  ContainerLoad tooDeep = loadRootSlot(nestedContainers(kDefaultMaxObjectDepth + 1));
+  EXPECT_EQ(tooDeep.container, nullptr);
+  EXPECT_NE(tooDeep.message.find("nested too deeply"), std::string::npos) << tooDeep.message;
+}
+
 // One top-level object read on its own (as a clipboard holds them) at version v.
 template <class T>
 std::unique_ptr<T> readAlone(const std::vector<uint8_t>& bytes, int32_t v, std::string* message = nullptr) {
