@@ -38,7 +38,7 @@ std::string shown(const std::string& text) {
 
 Module_Info* typeNamed(ArchiveReader& r, const std::string& id) {
   Module_Info* type = GetModuleRegistry().FindModuleInfo(id);
-  if (!type) r.fail(kBadFormat, "the patch uses the unknown module type \"" + shown(id) + "\"");
+  if (!type) r.fail(kBadFormat, "the module type \"" + shown(id) + "\" is unknown");
   return type;
 }
 
@@ -49,7 +49,7 @@ Module_Info* typeNumbered(ArchiveReader& r, int32_t number) {
   ModuleRegistry& registry = GetModuleRegistry();
   Module_Info* type = registry.FindModuleInfo(registry.GetIdForLegacyNumber(number));
   if (!type || type->legacy_number != number) {
-    r.fail(kBadFormat, "the patch uses the unknown module type number " + std::to_string(number));
+    r.fail(kBadFormat, "the module type number " + std::to_string(number) + " is unknown");
   }
   return type;
 }

@@ -499,6 +499,20 @@ TEST(DocumentRecords, PlugFieldsFollowTheFileVersion) {
     EXPECT_EQ(line->from()->lines(), std::vector<CLine2*>{line});
     EXPECT_EQ(line->to()->lines(), std::vector<CLine2*>{line});
   }
+  // Modules on their own: before version 8 the type number follows the title; from 8 to 36
+  // a module record has no type.
+  for (int32_t v : {7, 8}) {
+    SCOPED_TRACE(v);
+    Stream s;
+    s.object("CUG");
+    s.b.count(0).text("Sw");
+    if (v <= 7) s.b.i32(23);
+    s.b.i16(1);
+    auto module = readAlone<CUG>(s.b.bytes(), v);
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(module->moduleTypeId(), v <= 7 ? "Switch" : "");
+    EXPECT_TRUE(module->isDisabled());
+  }
   // IO plugs store their datatype from 94962 on.
   for (int32_t v : {94961, 94962}) {
     SCOPED_TRACE(v);
