@@ -14,8 +14,10 @@
 
 namespace kv {
 
-KV_IMPLEMENT_DOC_CLASS(CUG_with_patches, CUG)
-KV_IMPLEMENT_DOC_CLASS(CContainer, CUG)
+const ArchiveClass CUG_with_patches::kArchiveClass{
+    "CUG_with_patches", 1, &CUG::kArchiveClass, &createArchivable<CUG_with_patches>};
+const ArchiveClass CContainer::kArchiveClass{
+    "CContainer", 0x8000005Fu, &CUG::kArchiveClass, &createArchivable<CContainer>};
 
 std::vector<std::string>& installedSkinNames() {
   static std::vector<std::string> names{"default"};

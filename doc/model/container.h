@@ -21,7 +21,7 @@ class Document;
 
 // The patch memories part of a container (program switching comes with the patch memories).
 class CUG_with_patches : public CUG {
-  KV_DECLARE_DOC_CLASS(CUG_with_patches)
+  KV_ARCHIVE_CLASS(CUG_with_patches)
  public:
   CUG_with_patches() = default;
   explicit CUG_with_patches(Module_Info* type) : CUG(type) {}
@@ -34,13 +34,16 @@ inline constexpr const char* kCantCopyIo =
 }  // namespace container_text
 
 class CContainer : public CUG_with_patches {
-  KV_DECLARE_DOC_CLASS(CContainer)
+  KV_ARCHIVE_CLASS(CContainer)
  public:
   static constexpr int kProgramCount = 128;
 
   CContainer();                           // for readers
   explicit CContainer(Module_Info* type);  // made from a module type: program names filled
   ~CContainer() override;
+  // The CUG record, the children (a plain int32 count), the panel and structure settings,
+  // skin, program names and the spare lock.
+  void serialize(Archive& ar) override;
 
   // Children.
   const std::vector<CDocOb*>& children() const { return children_; }

@@ -9,7 +9,8 @@
 
 namespace kv {
 
-KV_IMPLEMENT_DOC_CLASS(CControl, CUG)
+const ArchiveClass CControl::kArchiveClass{
+    "CControl", 1, &CUG::kArchiveClass, &createArchivable<CControl>};
 
 CControl::CControl() : CControl(nullptr, kFloat, 128) {}
 

@@ -11,14 +11,20 @@
 
 namespace kv {
 
+class ArchiveReader;
+class ArchiveWriter;
+
 class CControl : public CUG, public generic_parameter {
-  KV_DECLARE_DOC_CLASS(CControl)
+  KV_ARCHIVE_CLASS(CControl)
  public:
   enum ValueType : int32_t { kInteger = 0, kText = 1, kFloat = 3, kFloatAlt = 6 };
 
   CControl();  // for readers: floating type, 128 patches
   CControl(Module_Info* type, int32_t valueType, int32_t patchCount = 128);
   ~CControl() override;
+  // The CUG record; from version 19 the control id (from 84), the value count and the values
+  // by value type; the panel rectangle; from version 61 the hint.
+  void serialize(Archive& ar) override;
 
   int32_t patchCount() const { return patch_count_; }
   int32_t valueType() const { return value_type_; }
@@ -88,6 +94,9 @@ class CControl : public CUG, public generic_parameter {
   virtual void sendValueToEngine() {}
 
  private:
+  void takeTypeDefaults();
+  void loadValues(ArchiveReader& r);
+  void storeValues(ArchiveWriter& w) const;
   int patchIndex(int patch);
   void afterChange(int patch);
 

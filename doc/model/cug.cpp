@@ -16,8 +16,9 @@
 
 namespace kv {
 
-KV_IMPLEMENT_DOC_CLASS(CUG, CDocOb)
-KV_IMPLEMENT_DOC_CLASS(CSwitch, CUG)
+const ArchiveClass CUG::kArchiveClass{"CUG", 1, &CDocOb::kArchiveClass, &createArchivable<CUG>};
+const ArchiveClass CSwitch::kArchiveClass{
+    "CSwitch", 1, &CUG::kArchiveClass, &createArchivable<CSwitch>};
 
 CUG::CUG() { addTitleParameter(); }
 

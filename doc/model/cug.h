@@ -27,13 +27,15 @@ class Refreshable {
 class DocumentModule : public Refreshable {};
 
 class CUG : public CDocOb, public DocumentModule {
-  KV_DECLARE_DOC_CLASS(CUG)
+  KV_ARCHIVE_CLASS(CUG)
  public:
   // For readers: a module without type and plugs (the reader fills both); it has "Title".
   CUG();
   // A module of the given type with one plug per declaration, in declaration order.
   explicit CUG(Module_Info* type);
   ~CUG() override;
+  // The CDocOb record (from version 37), the plugs, title, disabled flag and rectangle.
+  void serialize(Archive& ar) override;
 
   // Plugs.
   const std::vector<CPlug2*>& plugs() const { return plugs_; }
@@ -118,7 +120,7 @@ class CUG : public CDocOb, public DocumentModule {
 
 // CSwitch: a module kind of its own only for the archive (the switch modules).
 class CSwitch : public CUG {
-  KV_DECLARE_DOC_CLASS(CSwitch)
+  KV_ARCHIVE_CLASS(CSwitch)
  public:
   CSwitch() = default;
   explicit CSwitch(Module_Info* type) : CUG(type) {}

@@ -1,9 +1,5 @@
 #include "doc/model/doc_class.h"
 
-#include <mutex>
-#include <string>
-#include <vector>
-
 #include "doc/model/container.h"
 #include "doc/model/control.h"
 #include "doc/model/line.h"
@@ -13,56 +9,29 @@
 
 namespace kv {
 
-const DocClass CObject::classCObject{"CObject", nullptr, nullptr};
-
-bool DocClass::isKindOf(const DocClass& other) const {
-  for (const DocClass* c = this; c; c = c->archive_base)
-    if (c == &other) return true;
-  return false;
+void addDocumentModelClasses(ClassTable& table) {
+  for (const ArchiveClass* c :
+       {&CDocOb::kArchiveClass, &CUG::kArchiveClass, &CSwitch::kArchiveClass,
+        &CUG_with_patches::kArchiveClass, &CContainer::kArchiveClass, &CLine2::kArchiveClass,
+        &CPlug2::kArchiveClass, &CPlugNameable::kArchiveClass, &CPlugIO2::kArchiveClass,
+        &CPlugControled::kArchiveClass, &CPlugFeature::kArchiveClass,
+        &CPlugFeature2::kArchiveClass, &CPlugFeature3::kArchiveClass, &CControl::kArchiveClass,
+        &CControlPlugs::kArchiveClass, &CFeedbackDelay::kArchiveClass, &CLED::kArchiveClass,
+        &CPortal::kArchiveClass})
+    table.add(*c);
 }
 
-namespace {
-struct ClassTable {
-  std::mutex mutex;
-  std::vector<const DocClass*> classes;
-  ClassTable() {
-    // The document model's own classes.
-    for (const DocClass* c :
-         {&CObject::classCObject, &CDocOb::classCDocOb, &CUG::classCUG, &CSwitch::classCSwitch,
-          &CUG_with_patches::classCUG_with_patches, &CContainer::classCContainer,
-          &CLine2::classCLine2, &CPlug2::classCPlug2, &CPlugNameable::classCPlugNameable,
-          &CPlugIO2::classCPlugIO2, &CPlugControled::classCPlugControled,
-          &CPlugFeature::classCPlugFeature, &CPlugFeature2::classCPlugFeature2,
-          &CPlugFeature3::classCPlugFeature3, &CControl::classCControl,
-          &CControlPlugs::classCControlPlugs, &CFeedbackDelay::classCFeedbackDelay,
-          &CLED::classCLED, &CPortal::classCPortal})
-      classes.push_back(c);
-  }
-};
-ClassTable& table() {
-  static ClassTable t;
-  return t;
-}
-}  // namespace
-
-const DocClass* findDocClass(std::string_view name) {
-  ClassTable& t = table();
-  std::lock_guard<std::mutex> lock(t.mutex);
-  for (const DocClass* c : t.classes)
-    if (name == c->name) return c;
-  return nullptr;
+const ClassTable& documentClasses() {
+  static const ClassTable table = [] {
+    ClassTable t;
+    addDocumentModelClasses(t);
+    return t;
+  }();
+  return table;
 }
 
-void registerDocClass(const DocClass& c) {
-  ClassTable& t = table();
-  std::lock_guard<std::mutex> lock(t.mutex);
-  for (const DocClass* existing : t.classes)
-    if (std::string_view(existing->name) == c.name) return;
-  t.classes.push_back(&c);
-}
-
-CObject* createDocObject(std::string_view name) {
-  const DocClass* c = findDocClass(name);
+Archivable* createByClassName(const ClassTable& table, std::string_view name) {
+  const ArchiveClass* c = table.find(name);
   return c && c->create ? c->create() : nullptr;
 }
 

@@ -1,48 +1,33 @@
 #pragma once
-// Run-time class information of document classes, so that a reader can make an object from
-// its stored class name and check it against the class it expects (the archive base chain).
+// Run-time classes of the document: every document class is an archive class (its stored
+// name, schema, archive base and factory; see doc/archive/class_table.h), so a reader makes
+// an object from its stored class name and checks it against the class it expects along the
+// archive base chain.
 //
-// Each class states its name and archive base with KV_DECLARE_DOC_CLASS in its body and
-// KV_IMPLEMENT_DOC_CLASS in its source file; findDocClass looks a name up in the table of
-// every class made that way (registered explicitly, not by static initialisers, so that no
-// class can be dropped by the linker).
+// Each class states its class with KV_ARCHIVE_CLASS in its body and defines kArchiveClass in
+// its source file. documentClasses() is the table of the document model's classes: built on
+// first use with thread-safe initialisation and only read afterwards, so any number of loads
+// may use it at once. Subsystems with document classes of their own build a larger table
+// with addDocumentModelClasses() and their own additions.
 #include <string_view>
+
+#include "doc/archive/class_table.h"
 
 namespace kv {
 
-class CObject;
-
-struct DocClass {
-  const char* name;
-  const DocClass* archive_base;  // null for CObject
-  CObject* (*create)();          // null for abstract classes
-  bool isKindOf(const DocClass& other) const;
-};
-
-class CObject {
+// The common base of document classes. It has no record of its own.
+class CObject : public Archivable {
  public:
-  virtual ~CObject() = default;
-  virtual const DocClass& GetRuntimeClass() const = 0;
-  bool isKindOf(const DocClass& c) const { return GetRuntimeClass().isKindOf(c); }
-  static const DocClass classCObject;
+  void serialize(Archive&) override {}
 };
 
-// The class of that name, or null. Names compare exactly.
-const DocClass* findDocClass(std::string_view name);
-// Adds a class to the table (later subsystems add their own document classes).
-void registerDocClass(const DocClass& c);
-// Makes an object of the named class with its default constructor; null when unknown.
-CObject* createDocObject(std::string_view name);
+// Adds the document model's classes (CDocOb, CUG, CContainer, the plugs, CLine2, CControl
+// and the small modules) to a table.
+void addDocumentModelClasses(ClassTable& table);
+// The table of the document model's classes.
+const ClassTable& documentClasses();
+// Makes an object of the named class of `table` with its default constructor; null when the
+// name is unknown or the class is never created from a stream.
+Archivable* createByClassName(const ClassTable& table, std::string_view name);
 
 }  // namespace kv
-
-#define KV_DECLARE_DOC_CLASS(Name)                                         \
- public:                                                                   \
-  static const ::kv::DocClass class##Name;                                 \
-  const ::kv::DocClass& GetRuntimeClass() const override { return class##Name; }
-
-#define KV_IMPLEMENT_DOC_CLASS(Name, Base)                                        \
-  namespace {                                                                     \
-  ::kv::CObject* create_##Name() { return new Name(); }                           \
-  }                                                                               \
-  const ::kv::DocClass Name::class##Name{#Name, &Base::class##Base, &create_##Name};

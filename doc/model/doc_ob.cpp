@@ -6,7 +6,7 @@
 
 namespace kv {
 
-KV_IMPLEMENT_DOC_CLASS(CDocOb, CObject)
+const ArchiveClass CDocOb::kArchiveClass{"CDocOb", 1, nullptr, &createArchivable<CDocOb>};
 
 CDocOb::~CDocOb() {
   announceDestruction();

@@ -43,10 +43,12 @@ enum DocCommand : int32_t {
 };
 
 class CDocOb : public CObject, public Notifier2, public HasParameters, public has_features {
-  KV_DECLARE_DOC_CLASS(CDocOb)
+  KV_ARCHIVE_CLASS(CDocOb)
  public:
   explicit CDocOb(Module_Info* type = nullptr) : module_type_(type) {}
   ~CDocOb() override;
+  // The module type (a number in files before version 79, a text after).
+  void serialize(Archive& ar) override;
 
   Module_Info* moduleType() const { return module_type_; }
   // Set by a reader once the stored type is known.

@@ -7,7 +7,8 @@
 
 namespace kv {
 
-KV_IMPLEMENT_DOC_CLASS(CLine2, CDocOb)
+const ArchiveClass CLine2::kArchiveClass{
+    "CLine2", 1, &CDocOb::kArchiveClass, &createArchivable<CLine2>};
 
 WireColours wireColours(int32_t datatype) {
   switch (datatype) {
@@ -20,14 +21,14 @@ WireColours wireColours(int32_t datatype) {
   }
 }
 
-CLine2::CLine2() : CDocOb(GetModuleRegistry().FindModuleInfo("Line")) {}
+CLine2::CLine2() : CDocOb(GetModuleRegistry().FindModuleInfo("Line")), attached_(false) {}
 
 CLine2::CLine2(CPlug2* from, CPlug2* to)
     : CDocOb(GetModuleRegistry().FindModuleInfo("Line")), from_(from), to_(to) {}
 
 CLine2::~CLine2() {
   announceDestruction();
-  detachEnds();
+  if (attached_) detachEnds();
 }
 
 void CLine2::detachEnds() {

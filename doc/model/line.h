@@ -16,11 +16,16 @@ struct WireColours {
 WireColours wireColours(int32_t datatype);
 
 class CLine2 : public CDocOb {
-  KV_DECLARE_DOC_CLASS(CLine2)
+  KV_ARCHIVE_CLASS(CLine2)
  public:
   CLine2();  // for readers: type "Line", no ends
   CLine2(CPlug2* from, CPlug2* to);
   ~CLine2() override;
+  // The CDocOb record (from version 37), then the "from" and "to" plug slots.
+  void serialize(Archive& ar) override;
+  // Loading: a read line keeps its ends without being attached to them until the load has
+  // been checked (document_load.h); until then destroying it touches neither plug.
+  void attachLoadedEnds() { attached_ = true; }
 
   CPlug2* from() const { return from_; }
   CPlug2* to() const { return to_; }
@@ -49,6 +54,7 @@ class CLine2 : public CDocOb {
   CPlug2* to_ = nullptr;
   int32_t style_ = 0;
   Rect rect_;
+  bool attached_ = true;
 };
 
 }  // namespace kv

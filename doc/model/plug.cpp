@@ -13,10 +13,13 @@
 
 namespace kv {
 
-KV_IMPLEMENT_DOC_CLASS(CPlug2, CObject)
-KV_IMPLEMENT_DOC_CLASS(CPlugNameable, CPlug2)
-KV_IMPLEMENT_DOC_CLASS(CPlugIO2, CPlugNameable)
-KV_IMPLEMENT_DOC_CLASS(CPlugControled, CPlugNameable)
+const ArchiveClass CPlug2::kArchiveClass{"CPlug2", 0x80000002u, nullptr, &createArchivable<CPlug2>};
+const ArchiveClass CPlugNameable::kArchiveClass{
+    "CPlugNameable", 1, &CPlug2::kArchiveClass, &createArchivable<CPlugNameable>};
+const ArchiveClass CPlugIO2::kArchiveClass{
+    "CPlugIO2", 1, &CPlugNameable::kArchiveClass, &createArchivable<CPlugIO2>};
+const ArchiveClass CPlugControled::kArchiveClass{
+    "CPlugControled", 1, &CPlugNameable::kArchiveClass, &createArchivable<CPlugControled>};
 
 CPlug2::~CPlug2() {
   beginDestruction();

@@ -40,11 +40,22 @@ inline constexpr const char* kDifferentContainers =
 }  // namespace connect_text
 
 class CPlug2 : public CObject, public generic_parameter {
-  KV_DECLARE_DOC_CLASS(CPlug2)
+  KV_ARCHIVE_CLASS(CPlug2)
  public:
   CPlug2() = default;
   CPlug2(int16_t index, std::string value) : index_(index), value_(std::move(value)) {}
   ~CPlug2() override;
+  // Declaration index, value and (from version 36) the list of the plug's connections.
+  void serialize(Archive& ar) override;
+
+  // Loading: the connections a stored plug lists are kept aside until the whole load has
+  // been checked (document_load.h), then attached.
+  const std::vector<CLine2*>& loadedLines() const { return loaded_lines_; }
+  void keepLoadedLine(CLine2* line) { loaded_lines_.push_back(line); }
+  void attachLoadedLines() {
+    lines_.insert(lines_.end(), loaded_lines_.begin(), loaded_lines_.end());
+    loaded_lines_.clear();
+  }
 
   // The declaration this plug was made from (null when its index names none).
   const InterfaceObject* declaration() const;
@@ -125,17 +136,19 @@ class CPlug2 : public CObject, public generic_parameter {
   std::string value_;
   bool disconnecting_ = false;
   bool removing_ = false;
+  std::vector<CLine2*> loaded_lines_;
   friend class CUG;
 };
 
 // A plug whose name is its own (it takes the name of its first partner).
 class CPlugNameable : public CPlug2 {
-  KV_DECLARE_DOC_CLASS(CPlugNameable)
+  KV_ARCHIVE_CLASS(CPlugNameable)
  public:
   CPlugNameable() = default;
   CPlugNameable(int16_t index, std::string value, std::string name)
       : CPlug2(index, std::move(value)), name_(std::move(name)) {}
   ~CPlugNameable() override { notifyDestroyed(); }
+  void serialize(Archive& ar) override;
   std::string getName() override { return name_; }
   void setName(const std::string& text) override;
   void setNameQuiet(const std::string& text) { name_ = text; }
@@ -148,12 +161,14 @@ class CPlugNameable : public CPlug2 {
 // and its partner on the container's IO module inside (or the spare through which new pairs
 // are made).
 class CPlugIO2 : public CPlugNameable {
-  KV_DECLARE_DOC_CLASS(CPlugIO2)
+  KV_ARCHIVE_CLASS(CPlugIO2)
  public:
   enum Role : int16_t { kRoleInput = 0, kRoleOutput = 1, kRoleSpare = 2 };
   CPlugIO2() = default;
   CPlugIO2(int16_t index, std::string value) : CPlugNameable(index, std::move(value), std::string()) {}
   ~CPlugIO2() override;
+  // The CPlugNameable record, role, partner slot and (from version 94962) datatype.
+  void serialize(Archive& ar) override;
 
   CPlug2* getPartner() override { return partner_; }
   CPlugIO2* partner() const { return partner_; }
@@ -174,9 +189,17 @@ class CPlugIO2 : public CPlugNameable {
   void setStoredDatatype(int16_t datatype) { datatype_ = datatype; }
   void pairWith(CPlugIO2* partner);
   void unpair();
+  // Loading: the stored partner, kept aside until the load has been checked (the pair is
+  // mutual by then), then attached.
+  CPlugIO2* loadedPartner() const { return loaded_partner_; }
+  void attachLoadedPartner() {
+    if (loaded_partner_) partner_ = loaded_partner_;
+    loaded_partner_ = nullptr;
+  }
 
  private:
   CPlugIO2* partner_ = nullptr;
+  CPlugIO2* loaded_partner_ = nullptr;
   int16_t role_ = kRoleSpare;
   int16_t datatype_ = dt_volts;
   bool naming_ = false;
@@ -188,13 +211,15 @@ CPlugIO2* findSparePlug(CUG* module);
 // The dynamic plugs of panel-control modules: direction, datatype and extension are the
 // plug's own.
 class CPlugControled : public CPlugNameable {
-  KV_DECLARE_DOC_CLASS(CPlugControled)
+  KV_ARCHIVE_CLASS(CPlugControled)
  public:
   CPlugControled() = default;
   CPlugControled(int16_t index, std::string value, std::string name, int32_t direction,
                  int32_t datatype, std::string extension)
       : CPlugNameable(index, std::move(value), std::move(name)),
         direction_(direction), datatype_(datatype), extension_(std::move(extension)) {}
+  // The CPlugNameable record, direction, datatype and extension.
+  void serialize(Archive& ar) override;
   int getDirection() override { return direction_; }
   int getDatatype() override { return datatype_; }
   std::string getExtension() override { return extension_; }

@@ -5,9 +5,12 @@
 
 namespace kv {
 
-KV_IMPLEMENT_DOC_CLASS(CPlugFeature, CPlug2)
-KV_IMPLEMENT_DOC_CLASS(CPlugFeature2, CPlugFeature)
-KV_IMPLEMENT_DOC_CLASS(CPlugFeature3, CPlugFeature2)
+const ArchiveClass CPlugFeature::kArchiveClass{
+    "CPlugFeature", 1, &CPlug2::kArchiveClass, &createArchivable<CPlugFeature>};
+const ArchiveClass CPlugFeature2::kArchiveClass{
+    "CPlugFeature2", 1, &CPlugFeature::kArchiveClass, &createArchivable<CPlugFeature2>};
+const ArchiveClass CPlugFeature3::kArchiveClass{
+    "CPlugFeature3", 1, &CPlugFeature2::kArchiveClass, &createArchivable<CPlugFeature3>};
 
 feature_info CPlugFeature2::moduleFeature() {
   feature_info info;

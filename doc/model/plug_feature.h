@@ -10,13 +10,17 @@
 namespace kv {
 
 class CPlugFeature : public CPlug2 {
-  KV_DECLARE_DOC_CLASS(CPlugFeature)
+  KV_ARCHIVE_CLASS(CPlugFeature)
  public:
+  // Feature numbers of a stored plug lie in 0..kMaxFeatureIndex.
+  static constexpr int32_t kMaxFeatureIndex = 0xFFFF;
   CPlugFeature() = default;
   CPlugFeature(int32_t featureIndex, std::string name, int32_t direction, int32_t datatype,
                std::string extra, std::string value = "0")
       : CPlug2(-1, std::move(value)), feature_index_(featureIndex), name_(std::move(name)),
         direction_(direction), datatype_(datatype), extra_(std::move(extra)) {}
+  // The CPlug2 record, then direction, datatype, feature number, name and extra.
+  void serialize(Archive& ar) override;
 
   std::string getName() override { return name_; }
   int getDirection() override { return direction_; }
@@ -51,7 +55,7 @@ class CPlugFeature : public CPlug2 {
 // Joins its module's feature to the feature at the other end while an output feature plug
 // is connected (or loaded connected), and parts them when the line goes.
 class CPlugFeature2 : public CPlugFeature {
-  KV_DECLARE_DOC_CLASS(CPlugFeature2)
+  KV_ARCHIVE_CLASS(CPlugFeature2)
  public:
   using CPlugFeature::CPlugFeature;
   ~CPlugFeature2() override { beginDestruction(); }  // parts the features while still whole
@@ -68,12 +72,14 @@ class CPlugFeature2 : public CPlugFeature {
 
 // A feature plug that holds its own value.
 class CPlugFeature3 : public CPlugFeature2 {
-  KV_DECLARE_DOC_CLASS(CPlugFeature3)
+  KV_ARCHIVE_CLASS(CPlugFeature3)
  public:
   CPlugFeature3() = default;
   CPlugFeature3(int32_t featureIndex, std::string name, int32_t direction, int32_t datatype,
                 std::string extra, bool relay);
   ~CPlugFeature3() override { beginDestruction(); }
+  // The CPlugFeature2 record and the relay flag; loading then makes the value holder.
+  void serialize(Archive& ar) override;
   bool relay() const { return relay_; }
   // Makes the value holder that the datatype and relay flag ask for.
   void makeVariable();

@@ -7,10 +7,13 @@
 
 namespace kv {
 
-KV_IMPLEMENT_DOC_CLASS(CControlPlugs, CUG)
-KV_IMPLEMENT_DOC_CLASS(CFeedbackDelay, CUG)
-KV_IMPLEMENT_DOC_CLASS(CLED, CUG)
-KV_IMPLEMENT_DOC_CLASS(CPortal, CDocOb)
+const ArchiveClass CControlPlugs::kArchiveClass{
+    "CControlPlugs", 1, &CUG::kArchiveClass, &createArchivable<CControlPlugs>};
+const ArchiveClass CFeedbackDelay::kArchiveClass{
+    "CFeedbackDelay", 1, &CUG::kArchiveClass, &createArchivable<CFeedbackDelay>};
+const ArchiveClass CLED::kArchiveClass{"CLED", 1, &CUG::kArchiveClass, &createArchivable<CLED>};
+const ArchiveClass CPortal::kArchiveClass{
+    "CPortal", 1, &CDocOb::kArchiveClass, &createArchivable<CPortal>};
 
 CPortal::CPortal() { makeParameters(); }
 CPortal::CPortal(Module_Info* type) : CDocOb(type) { makeParameters(); }

@@ -13,7 +13,7 @@ class generic_parameter;
 
 // Its plugs are supplied by the document; it makes no unit generator.
 class CControlPlugs : public CUG {
-  KV_DECLARE_DOC_CLASS(CControlPlugs)
+  KV_ARCHIVE_CLASS(CControlPlugs)
  public:
   CControlPlugs() = default;
   explicit CControlPlugs(Module_Info* type) : CUG(type) {}
@@ -29,7 +29,7 @@ class CControlPlugs : public CUG {
 // loop through it does not make a cycle in the processing order. The second unit generator
 // is made with the engine's graph building.
 class CFeedbackDelay : public CUG {
-  KV_DECLARE_DOC_CLASS(CFeedbackDelay)
+  KV_ARCHIVE_CLASS(CFeedbackDelay)
  public:
   CFeedbackDelay() = default;
   explicit CFeedbackDelay(Module_Info* type) : CUG(type) {}
@@ -46,20 +46,23 @@ class CFeedbackDelay : public CUG {
 
 // Four values after the module record, read for the LED panel element.
 class CLED : public CUG {
-  KV_DECLARE_DOC_CLASS(CLED)
+  KV_ARCHIVE_CLASS(CLED)
  public:
   CLED() = default;
   explicit CLED(Module_Info* type) : CUG(type) {}
+  void serialize(Archive& ar) override;  // the CUG record, then the four values
   std::array<int32_t, 4> values{};
 };
 
 // Shows, on the panel, the panel of a sibling container or hosted plug-in module.
 class CPortal : public CDocOb {
-  KV_DECLARE_DOC_CLASS(CPortal)
+  KV_ARCHIVE_CLASS(CPortal)
  public:
   CPortal();
   explicit CPortal(Module_Info* type);
   ~CPortal() override;
+  // The CDocOb record (every version), target name, panel rectangle and scroll-bar mode.
+  void serialize(Archive& ar) override;
 
   const std::string& targetName() const { return target_; }
   void setTargetNameQuiet(const std::string& name) { target_ = name; }

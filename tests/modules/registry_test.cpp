@@ -187,15 +187,16 @@ TEST(Registry, DocumentClassesAreMadeByName) {
                         {"CPlugIO2", "CPlugNameable", true}, {"CPlugFeature3", "CPlug2", true},
                         {"CLine2", "CDocOb", true},          {"CPortal", "CUG", false},
                         {"CControl", "CUG", true},           {"CLED", "CDocOb", true}};
+  const ClassTable& classes = documentClasses();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::unique_ptr<CObject> o(createDocObject(c.name));
+    std::unique_ptr<Archivable> o(createByClassName(classes, c.name));
     ASSERT_NE(o, nullptr);
-    EXPECT_STREQ(o->GetRuntimeClass().name, c.name);
-    EXPECT_EQ(o->isKindOf(*findDocClass(c.kindOf)), c.is);
+    EXPECT_STREQ(o->archiveClass().name, c.name);
+    EXPECT_EQ(o->isKindOf(*classes.find(c.kindOf)), c.is);
   }
-  EXPECT_EQ(createDocObject("CNoSuchClass"), nullptr);
-  EXPECT_EQ(findDocClass("ccontainer"), nullptr);  // names compare exactly
+  EXPECT_EQ(createByClassName(classes, "CNoSuchClass"), nullptr);
+  EXPECT_EQ(classes.find("ccontainer"), nullptr);  // names compare exactly
 }
 
 }  // namespace
