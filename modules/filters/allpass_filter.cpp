@@ -12,6 +12,10 @@ namespace kv {
 
 using filters::FlushDenormal;
 
+bool ug_filter_allpass::SignalStatic() const {
+  return !Streams(kSignal) && !filters::SourceStreams(plugs[kSignal]);
+}
+
 void ug_filter_allpass::ListInterface(std::vector<InterfaceObject>& list) {
   list.emplace_back(nullptr, dt_volts, &signal_in, DR_IN, "", "Signal", "0", "", 512);
   list.emplace_back(nullptr, dt_volts, &pitch_in, DR_IN,
@@ -88,7 +92,7 @@ void ug_filter_allpass::Open() {
 void ug_filter_allpass::SettleCheck() {
   if (!std::isfinite(w1_) || !std::isfinite(w2_)) w1_ = w2_ = 0.0f;
   const float x = PlugValue(kSignal);
-  if (!Streams(kSignal)) {
+  if (SignalStatic()) {
     const Coefficients c = coef_;
     const float w0 = x + c.c1 * w1_ - c.c2 * w2_;
     const float y = w2_ + c.c2 * w0 - c.c1 * w1_;

@@ -51,6 +51,8 @@ class ug_filter_allpass : public ug_base {
   void ChooseProcessFunction();
   void SettleCheck();
   bool Streams(int plug) const { return plugs[plug]->state == ST_RUN; }
+  // Neither the input nor its source streams (see filters::SourceStreams).
+  bool SignalStatic() const;
 
   float w1_ = 0.0f;
   float w2_ = 0.0f;

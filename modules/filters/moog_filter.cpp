@@ -15,6 +15,10 @@ namespace {
 constexpr float kQuiet = 1.5e-6f;
 }
 
+bool ug_filter_biquad::SignalStatic() const {
+  return !Streams(kSignal) && !filters::SourceStreams(plugs[kSignal]);
+}
+
 void ug_filter_biquad::ListInterface(std::vector<InterfaceObject>& list) {
   list.emplace_back(nullptr, dt_volts, &signal_in, DR_IN, "", "Signal", "0", "", 512);
   list.emplace_back(nullptr, dt_volts, &pitch_in, DR_IN,
@@ -113,7 +117,7 @@ void ug_filter_biquad::Open() {
 
 void ug_filter_biquad::SettleCheck() {
   if (!std::isfinite(s_.y4)) s_ = {};
-  const bool signal_static = !Streams(kSignal);
+  const bool signal_static = SignalStatic();
   if (signal_static && std::fabs(s_.x_prev) < kQuiet) {
     s_.x_prev = 0.0f;
     float* pairs[][2] = {{&s_.y1, &s_.y1_prev}, {&s_.y2, &s_.y2_prev}, {&s_.y3, &s_.y3_prev}};

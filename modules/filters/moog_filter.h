@@ -69,6 +69,8 @@ class ug_filter_biquad : public ug_base {
   void UpdateCoefficients();
   void SettleCheck();
   bool Streams(int plug) const { return plugs[plug]->state == ST_RUN; }
+  // Neither the input nor its source streams (see filters::SourceStreams).
+  bool SignalStatic() const;
 
   State s_{};
   Coefficients coef_{0.0f, 0.5f, 1.0f};

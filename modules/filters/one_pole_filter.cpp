@@ -12,6 +12,10 @@ namespace kv {
 
 using filters::FlushDenormal;
 
+bool ug_filter_1pole::SignalStatic() const {
+  return !Streams(kSignal) && !filters::SourceStreams(plugs[kSignal]);
+}
+
 void ug_filter_1pole::ListInterface(std::vector<InterfaceObject>& list) {
   list.emplace_back(nullptr, dt_volts, &signal_in, DR_IN, "", "Signal", "0", "", 512);
   list.emplace_back(nullptr, dt_volts, &pitch_in, DR_IN,
@@ -88,13 +92,13 @@ void ug_filter_1pole::Open() {
 }
 
 void ug_filter_1pole::StartAction() {
-  if (!Streams(kSignal) && !filters::SourceStreams(plugs[kSignal])) y_ = PlugValue(kSignal);
+  if (SignalStatic()) y_ = PlugValue(kSignal);
 }
 
 void ug_filter_1pole::SettleCheck() {
   if (!std::isfinite(y_)) y_ = 0.0f;
   const float x = PlugValue(kSignal);
-  if (!Streams(kSignal) && (x + a_ * (y_ - x) == y_ || std::fabs(x - y_) < 1e-6f)) {
+  if (SignalStatic() && (x + a_ * (y_ - x) == y_ || std::fabs(x - y_) < 1e-6f)) {
     y_ = x;
     settled_ = true;
     constant_ = lowpass_ ? x : 0.0f;

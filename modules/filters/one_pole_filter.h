@@ -53,6 +53,8 @@ class ug_filter_1pole : public ug_base {
   void StartAction();
   void SettleCheck();
   bool Streams(int plug) const { return plugs[plug]->state == ST_RUN; }
+  // Neither the input nor its source streams (see filters::SourceStreams).
+  bool SignalStatic() const;
 
   const bool lowpass_;
   float y_ = 0.0f;

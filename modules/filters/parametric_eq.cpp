@@ -11,6 +11,10 @@ namespace kv {
 
 using filters::FlushDenormal;
 
+bool ug_filter_eq_parametric::SignalStatic() const {
+  return !Streams(kSignal) && !filters::SourceStreams(plugs[kSignal]);
+}
+
 void ug_filter_eq_parametric::ListInterface(std::vector<InterfaceObject>& list) {
   list.emplace_back(nullptr, dt_volts, &signal_in, DR_IN, "", "Signal", "0", "", 512);
   list.emplace_back(nullptr, dt_volts, &pitch_in, DR_IN,
@@ -106,7 +110,7 @@ void ug_filter_eq_parametric::SettleCheck() {
   if (!std::isfinite(x1_) || !std::isfinite(x2_) || !std::isfinite(y1_) || !std::isfinite(y2_))
     x1_ = x2_ = y1_ = y2_ = 0.0f;
   const float x = PlugValue(kSignal);
-  if (!Streams(kSignal)) {
+  if (SignalStatic()) {
     const float d = std::fabs(x1_ - x) + std::fabs(x2_ - x) + std::fabs(y1_ - x) + std::fabs(y2_ - x);
     if (d < 1.5e-6f) {
       x1_ = x2_ = y1_ = y2_ = x;

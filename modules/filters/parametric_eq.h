@@ -56,6 +56,8 @@ class ug_filter_eq_parametric : public ug_base {
   void ChooseProcessFunction();
   void SettleCheck();
   bool Streams(int plug) const { return plugs[plug]->state == ST_RUN; }
+  // Neither the input nor its source streams (see filters::SourceStreams).
+  bool SignalStatic() const;
   bool CoefficientsStream() const {
     return Streams(kPitch) || Streams(kResonance) || Streams(kBoostCut);
   }

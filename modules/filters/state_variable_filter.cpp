@@ -17,6 +17,10 @@ constexpr float kMaxResonance = 0.9992f;
 constexpr float kMinCutoff = 0.00001f;
 }  // namespace
 
+bool ug_filter_sv::SignalStatic() const {
+  return !Streams(kSignal) && !filters::SourceStreams(plugs[kSignal]);
+}
+
 void ug_filter_sv::ListInterface(std::vector<InterfaceObject>& list) {
   list.emplace_back(nullptr, dt_volts, &signal_in, DR_IN, "", "Signal", "0", "", 512);
   list.emplace_back(nullptr, dt_volts, &pitch_in, DR_IN,
@@ -142,15 +146,18 @@ void ug_filter_sv::Open() {
 }
 
 void ug_filter_sv::StartAction() {
-  if (!Streams(kSignal) && !filters::SourceStreams(plugs[kSignal])) low_ = PlugValue(kSignal);
+  if (SignalStatic()) low_ = PlugValue(kSignal);
 }
 
 void ug_filter_sv::SettleCheck() {
   if (!std::isfinite(low_)) low_ = 0.0f;
   if (!std::isfinite(band_)) band_ = 0.0f;
   const float x = PlugValue(kSignal);
-  if (!Streams(kSignal) &&
-      (low_ + f_ * band_ == low_ || std::fabs(low_ - x) + std::fabs(band_) < 1e-6f)) {
+  // At rest: within 1e-6 of the input, or (for inputs too large for that resolution) at a
+  // fixed point of one full step.
+  const bool fixed = low_ + f_ * band_ == low_ &&
+                     band_ + f_ * (x - q_ * band_ - (low_ + f_ * band_)) == band_;
+  if (SignalStatic() && (fixed || std::fabs(low_ - x) + std::fabs(band_) < 1e-6f)) {
     low_ = x;
     band_ = 0.0f;
     settled_ = true;

@@ -69,6 +69,8 @@ class ug_filter_sv : public ug_base {
   void SettleCheck();
   void StartAction();
   bool Streams(int plug) const { return plugs[plug]->state == ST_RUN; }
+  // Neither the input nor its source streams (see filters::SourceStreams).
+  bool SignalStatic() const;
   bool Connected(int plug) const { return !plugs[plug]->connections.empty(); }
 
   float low_ = 0.0f;
