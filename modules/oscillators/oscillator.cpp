@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <emmintrin.h>
+
 #include "engine/audio_master.h"
 #include "engine/lookup_catalogue.h"
 #include "modules/oscillators/pitch_increment.h"
@@ -23,6 +25,20 @@ inline uint32_t PulseOffset(float width) {
   if (!(w > -0.99f)) w = -0.99f;  // NaN too
   if (w > 0.99f) w = 0.99f;
   return static_cast<uint32_t>((1.0 - static_cast<double>(w)) * 2147483648.0);
+}
+
+// Four table reads at once: the same arithmetic as ReadWavetable per lane (no fused
+// operations), so results are identical; the loads themselves stay scalar (SSE2 has no
+// gather).
+inline __m128 ReadWavetable4(const float* t, __m128i phase) {
+  const __m128i index = _mm_srli_epi32(phase, 23);
+  const __m128 frac = _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(phase, _mm_set1_epi32(0x7FFFFF))),
+                                 _mm_set1_ps(1.0f / 8388608.0f));
+  alignas(16) uint32_t i[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(i), index);
+  const __m128 a = _mm_setr_ps(t[i[0]], t[i[1]], t[i[2]], t[i[3]]);
+  const __m128 b = _mm_setr_ps(t[i[0] + 1], t[i[1] + 1], t[i[2] + 1], t[i[3] + 1]);
+  return _mm_add_ps(a, _mm_mul_ps(frac, _mm_sub_ps(b, a)));
 }
 
 }  // namespace
@@ -76,7 +92,27 @@ void ug_oscillator2::Render(int offset, int count) {
   const float* pmd = pm_depth_in + offset;
   const uint32_t* ptab = pitch_table_;
   const float sr = sample_rate_;
-  for (int i = 0; i < count; ++i) {
+  int i = 0;
+  if constexpr (kPitchMode == kPitchStatic && !kPmRun && kKind != kKindPulseRun) {
+    // Static increment: four phases per step.
+    __m128i p4 = _mm_setr_epi32(static_cast<int32_t>(ph), static_cast<int32_t>(ph + inc),
+                        static_cast<int32_t>(ph + 2 * inc), static_cast<int32_t>(ph + 3 * inc));
+    const __m128i step = _mm_set1_epi32(static_cast<int32_t>(4 * inc));
+    const __m128i pulse = _mm_set1_epi32(static_cast<int32_t>(po));
+    for (; i + 4 <= count; i += 4) {
+      __m128 v;
+      if constexpr (kKind == kKindPulse)
+        v = _mm_sub_ps(ReadWavetable4(t, _mm_sub_epi32(p4, pulse)), ReadWavetable4(t, p4));
+      else if constexpr (kKind == kKindRamp)
+        v = _mm_xor_ps(ReadWavetable4(t, p4), _mm_set1_ps(-0.0f));
+      else
+        v = ReadWavetable4(t, p4);
+      _mm_storeu_ps(o + i, v);
+      p4 = _mm_add_epi32(p4, step);
+    }
+    ph += static_cast<uint32_t>(i) * inc;
+  }
+  for (; i < count; ++i) {
     if constexpr (kPitchMode == kPitchOctave) inc = OctavePitchToIncrement(pitch[i], ptab);
     if constexpr (kPitchMode == kPitchKhz) inc = KhzPitchToIncrement(pitch[i], sr);
     float v;
@@ -192,7 +228,9 @@ void ug_oscillator2::SyncAt(int position, float before, float now) {
       Streams(kPitch) ? PitchToIncrement(pitch_in[position], freq_scale, pitch_table_, sample_rate_)
                       : increment_;
   const uint32_t o = PmOffset(phase_mod_in[position], pm_depth_in[position]);
-  const float fraction = now / (now - before);  // of a sample since the crossing, (0, 1]
+  float fraction = now / (now - before);  // of a sample since the crossing, (0, 1]
+  if (!(fraction >= 0.0f)) fraction = 0.0f;  // infinite or NaN inputs
+  if (fraction > 1.0f) fraction = 1.0f;
   const uint32_t restart = static_cast<uint32_t>(static_cast<double>(fraction) * inc) - o;
   sync_diff_ = phase_ - restart;
   phase_ = restart;

@@ -55,7 +55,12 @@ inline float ug_oscillator_pd::Sample(float w, float depth) {
   if (a > 0.97f) a = 0.97f;
   const Curve& c = curves_[current_];
   const float shift = c.resonant ? 0.0f : a;
-  auto X = [&](int k) { return c.p[k].x + shift * c.p[k].slope; };
+  float* xs = positions_[current_];
+  if (!(shift == positions_depth_[current_])) {  // breakpoint positions for this depth
+    for (int j = 0; j < c.count; ++j) xs[j] = c.p[j].x + shift * c.p[j].slope;
+    positions_depth_[current_] = shift;
+  }
+  auto X = [xs](int k) { return xs[k]; };
   int k = segment_;
   while (k > 0 && w < X(k)) --k;
   while (k < c.count - 2 && w >= X(k + 1)) ++k;
@@ -108,6 +113,14 @@ void ug_oscillator_pd::sub_process_silent(int offset, int count) {
   for (int i = 0; i < count; ++i) o[i] = 0.0f;
 }
 
+void ug_oscillator_pd::SetCurves() {
+  curves_[0] = CurveFor(wave1);
+  curves_[1] = wave2 == kNone ? Curve{} : CurveFor(wave2);
+  if (curves_[1].count == 0) current_ = 0;
+  segment_ = 0;
+  positions_depth_[0] = positions_depth_[1] = -1.0f;  // recomputed at the next sample
+}
+
 void ug_oscillator_pd::UpdateIncrement(float pitch) {
   increment_ = PitchToIncrement(pitch, freq_scale, pitch_table_, sample_rate_);
   silent_ = increment_ > limit_;
@@ -131,8 +144,7 @@ void ug_oscillator_pd::Open() {
   limit_ = cosine.richest().upper;
   dc_gain_ = static_cast<float>(2.0 * std::sin(7.0 * std::numbers::pi / sample_rate_));
   ug_base::Open();
-  curves_[0] = CurveFor(wave1);
-  curves_[1] = wave2 == kNone ? Curve{} : CurveFor(wave2);
+  SetCurves();
   UpdateIncrement(PlugValue(kPitch));
   ChooseProcessFunctions();
   plugs[kAudioOut]->TransmitState(clock, ST_RUN);
@@ -151,10 +163,7 @@ void ug_oscillator_pd::OnPlugStateChange(sample_clock time, Connection* c, state
   switch (c->destination->index()) {
     case kWave1:
     case kWave2:
-      curves_[0] = CurveFor(wave1);
-      curves_[1] = wave2 == kNone ? Curve{} : CurveFor(wave2);
-      if (curves_[1].count == 0) current_ = 0;
-      segment_ = 0;
+      SetCurves();
       break;
     case kPitch:
     case kFreqScale:

@@ -70,6 +70,7 @@ class ug_oscillator_pd : public ug_base {
   template <bool kPitchRun>
   void sub_process_silent(int offset, int count);
   void ChooseProcessFunctions();
+  void SetCurves();
   void UpdateIncrement(float pitch);
   float Sample(float w, float depth);
 
@@ -81,6 +82,9 @@ class ug_oscillator_pd : public ug_base {
   Curve curves_[2];
   int current_ = 0;  // which of Wave1/Wave2 plays this cycle
   int segment_ = 0;  // kept from sample to sample
+  // Breakpoint positions of each curve at the depth they were last computed for.
+  float positions_[2][6] = {};
+  float positions_depth_[2] = {-1.0f, -1.0f};
   const float* cosine_ = nullptr;
   uint32_t limit_ = 0;
   const uint32_t* pitch_table_ = nullptr;

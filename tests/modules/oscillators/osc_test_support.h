@@ -1,7 +1,8 @@
 #pragma once
 // Test sources, a recorder and spectrum tools for the oscillator tests.
 //   Signal   - an output whose samples come from a function of the sample clock; streams
-//              (ST_RUN) from the start, or holds a constant (one-off at open) when static.
+//              (ST_RUN) from the start, or, when static, sends its value once at open,
+//              writes a constant block and sleeps.
 //   Recorder - keeps every sample of its audio input, in clock order.
 //   Fft, PeakFrequency, Welch - reference analysis written for the tests.
 #include <cmath>
@@ -23,8 +24,15 @@ class Signal : public ug_base {
   }
   void Open() override {
     ug_base::Open();
-    SetProcessFunction(&Signal::Write);
-    plugs[0]->TransmitState(clock, streaming ? ST_RUN : ST_ONE_OFF);
+    if (streaming) {
+      SetProcessFunction(&Signal::Write);
+      plugs[0]->TransmitState(clock, ST_RUN);
+    } else {  // one value, then a full constant block, then asleep
+      plugs[0]->block()->Fill(fn(clock));
+      plugs[0]->TransmitState(clock, ST_ONE_OFF);
+      ResetStaticOutput();
+      SetProcessFunction(&Signal::sub_process_static);
+    }
   }
   void Write(int offset, int count) {
     for (int i = 0; i < count; ++i) out[offset + i] = fn(clock + i);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <random>
 
@@ -253,6 +254,25 @@ TEST(OscillatorTables, PlaysTheRichestAliasFreeTableAndSwitchesOnPitchEvents) {
   check(2.0);
 }
 
+TEST(OscillatorTables, WaveformChangeStartsFromTheRichestTableAndFadesToTheRightOne) {
+  OscRig r(48000.0f);
+  r.osc->waveform = Osc::kSine;
+  r.Pitch(P(9.0));  // 7040 Hz: only the poorer saw tables are alias-free
+  Script* wave = r.e.Add<Script>(100);
+  wave->steps = {{500, Script::kEnum, ST_ONE_OFF, Osc::kSaw}};
+  Wire(wave, Script::kEnum, r.osc, Osc::kWaveform);
+  const WavetableSet& saw = OscillatorWavetables::Get().smoothed_saw;
+  r.Render(510);
+  EXPECT_EQ(r.osc->current_set(), &saw);
+  EXPECT_EQ(r.osc->played_table(), &saw.richest());
+  EXPECT_EQ(r.osc->table_fade_remaining(), Osc::kTableFade - 10);
+  RunCalls(r.e, 20, {512});
+  EXPECT_EQ(r.osc->table_fade_remaining(), 0);
+  int i = 0;
+  while (&saw[i] != r.osc->played_table()) ++i;
+  EXPECT_EQ(saw.highest_harmonic(i), 2);  // 2 x 7040 Hz is below 2^(-1/6) x 24 kHz; 4 x is not
+}
+
 // ---- process functions and host calls ------------------------------------------------
 
 // The same static values sent as streams take the streaming renderers; the output is the
@@ -305,6 +325,21 @@ TEST(OscillatorRenderers, OutputDoesNotDependOnHowTheHostSplitsItsCalls) {
   for (int& c : random_calls) c = 1 + static_cast<int>(rng() % 700);
   for (const auto& calls : {std::vector<int>{1}, {7}, {100}, {3 * 128 + 5}, random_calls})
     EXPECT_EQ(render(calls), whole);
+}
+
+// Non-finite control signals give a bounded output, never a crash.
+TEST(OscillatorRenderers, NonFiniteInputsKeepTheOutputBounded) {
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::nanf("");
+  for (int16_t wave : {Osc::kSine, Osc::kPulse}) {
+    OscRig r(48000.0f);
+    r.osc->waveform = wave;
+    r.InputStream(Osc::kPitch, [=](int64_t t) { return t % 3 == 0 ? nan : t % 3 == 1 ? inf : -inf; });
+    r.InputStream(Osc::kPulseWidth, [=](int64_t t) { return t % 2 ? nan : inf; });
+    r.InputStream(Osc::kPhaseMod, [=](int64_t t) { return t % 2 ? nan : -inf; });
+    r.Input(Osc::kPmDepth, inf);
+    r.InputStream(Osc::kSync, [=](int64_t t) { return t % 4 == 0 ? -inf : t % 4 == 1 ? inf : nan; });
+    for (float v : r.Render(2048)) ASSERT_LE(std::abs(v), 1.1f);
+  }
 }
 
 // ---- sync ----------------------------------------------------------------------------
