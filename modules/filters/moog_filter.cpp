@@ -64,9 +64,9 @@ void ug_filter_biquad::Render(int offset, int count) {
       r = res[i] * c.scale;
     }
     const float x = in[i] - r * s.y4;
-    const float y1 = FlushDenormal((x + s.x_prev) * pp - kp * s.y1);
-    const float y2 = FlushDenormal((y1 + s.y1_prev) * pp - kp * s.y2);
-    const float y3 = FlushDenormal((y2 + s.y2_prev) * pp - kp * s.y3);
+    const float y1 = (x + s.x_prev) * pp - kp * s.y1;
+    const float y2 = (y1 + s.y1_prev) * pp - kp * s.y2;
+    const float y3 = (y2 + s.y2_prev) * pp - kp * s.y3;
     const float y4 = (y3 + s.y3_prev) * pp - kp * s.y4;
     float limited = y4 - y4 * y4 * y4 * 0.16666667f;
     if ((y4 > 0.0f && limited < 0.0f) || (y4 < 0.0f && limited > 0.0f)) limited = 0.0f;
@@ -80,7 +80,12 @@ void ug_filter_biquad::Render(int offset, int count) {
     s.y3_prev = y3;
     o[i] = s.y4;
   }
+  // The output is flushed per sample; the inner stages, which follow it into silence,
+  // once per run (keeping the flush out of the per-sample dependency chain).
   s.x_prev = FlushDenormal(s.x_prev);
+  s.y1 = s.y1_prev = FlushDenormal(s.y1);
+  s.y2 = s.y2_prev = FlushDenormal(s.y2);
+  s.y3 = s.y3_prev = FlushDenormal(s.y3);
   s_ = s;
   if constexpr (kCoefRun) {
     coef_ = {kp, pp, coef_.scale};
