@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/audio_master.h"
+#include "modules/amplifiers/block_ops.h"
 
 namespace kv {
 
@@ -82,25 +83,16 @@ void ug_adder::sub_process_one(int offset, int count) {
 }
 
 void ug_adder::sub_process_one_plus_constant(int offset, int count) {
-  const float* __restrict s = streams_[0] + offset;
-  float* __restrict o = out + offset;
-  const float k = constant_;
-  for (int i = 0; i < count; ++i) o[i] = s[i] + k;
+  block_ops::AddConstant(out + offset, streams_[0] + offset, constant_, count);
 }
 
 void ug_adder::sub_process_many(int offset, int count) {
-  float* __restrict o = out + offset;
-  const float* __restrict first = streams_[0] + offset;
-  if (constant_ != 0.0f) {
-    const float k = constant_;
-    for (int i = 0; i < count; ++i) o[i] = first[i] + k;
-  } else {
-    for (int i = 0; i < count; ++i) o[i] = first[i];
-  }
-  for (std::size_t s = 1; s < streams_.size(); ++s) {
-    const float* __restrict x = streams_[s] + offset;
-    for (int i = 0; i < count; ++i) o[i] += x[i];
-  }
+  float* o = out + offset;
+  if (constant_ != 0.0f)
+    block_ops::AddConstant(o, streams_[0] + offset, constant_, count);
+  else
+    std::copy_n(streams_[0] + offset, count, o);
+  for (std::size_t s = 1; s < streams_.size(); ++s) block_ops::Accumulate(o, streams_[s] + offset, count);
 }
 
 }  // namespace kv

@@ -1,5 +1,7 @@
 #include "modules/amplifiers/multiplier.h"
 
+#include "modules/amplifiers/block_ops.h"
+
 namespace kv {
 
 void ug_multiplier::ListInterface(std::vector<InterfaceObject>& list) {
@@ -12,24 +14,16 @@ void ug_multiplier::ListInterface(std::vector<InterfaceObject>& list) {
 }
 
 void ug_multiplier::RenderBoth(int offset, int count) {
-  const float* __restrict a = in1 + offset;
-  const float* __restrict b = in2 + offset;
-  float* __restrict o = out + offset;
-  for (int i = 0; i < count; ++i) o[i] = a[i] * b[i];
+  block_ops::Multiply(out + offset, in1 + offset, in2 + offset, count);
 }
 
 void ug_multiplier::RenderIn2Static(int offset, int count) {
-  const float* __restrict a = in1 + offset;
-  float* __restrict o = out + offset;
-  const float k = in2[offset];
-  for (int i = 0; i < count; ++i) o[i] = a[i] * k;
+  block_ops::Scale(out + offset, in1 + offset, in2[offset], count);
 }
 
 void ug_multiplier::RenderIn1Static(int offset, int count) {
-  const float* __restrict b = in2 + offset;
-  float* __restrict o = out + offset;
-  const float k = in1[offset];
-  for (int i = 0; i < count; ++i) o[i] = k * b[i];
+  // k x b equals b x k exactly (multiplication is commutative in IEEE arithmetic).
+  block_ops::Scale(out + offset, in2 + offset, in1[offset], count);
 }
 
 }  // namespace kv

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/audio_master.h"
+#include "modules/amplifiers/block_ops.h"
 
 namespace kv {
 
@@ -42,12 +43,8 @@ void ug_pan::Gains(float pan, float volume, float& left, float& right) const {
 }
 
 void ug_pan::sub_process_static_gains(int offset, int count) {
-  const float* __restrict x = input_in + offset;
-  float* __restrict l = left_out + offset;
-  float* __restrict r = right_out + offset;
-  const float gl = left_, gr = right_;
-  for (int i = 0; i < count; ++i) l[i] = x[i] * gl;
-  for (int i = 0; i < count; ++i) r[i] = x[i] * gr;
+  block_ops::Scale(left_out + offset, input_in + offset, left_, count);
+  block_ops::Scale(right_out + offset, input_in + offset, right_, count);
 }
 
 template <int kLaw>
@@ -134,11 +131,7 @@ void ug_cross_fade::Gains(float mix, float& gain_a, float& gain_b) const {
 }
 
 void ug_cross_fade::sub_process_static_gains(int offset, int count) {
-  const float* __restrict a = a_in + offset;
-  const float* __restrict b = b_in + offset;
-  float* __restrict o = out + offset;
-  const float ga = gain_a_, gb = gain_b_;
-  for (int i = 0; i < count; ++i) o[i] = a[i] * ga + b[i] * gb;
+  block_ops::Mix(out + offset, a_in + offset, gain_a_, b_in + offset, gain_b_, count);
 }
 
 template <int kLaw>

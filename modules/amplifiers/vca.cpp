@@ -4,6 +4,7 @@
 
 #include "engine/audio_master.h"
 #include "engine/lookup_catalogue.h"
+#include "modules/amplifiers/block_ops.h"
 #include "modules/amplifiers/gain_laws.h"
 
 namespace kv {
@@ -29,17 +30,11 @@ bool ug_vca::IsVoiceInputActive() {
 }
 
 void ug_vca::sub_process_gain(int offset, int count) {
-  const float* __restrict x = signal_in + offset;
-  float* __restrict o = out + offset;
-  const float g = gain_;
-  for (int i = 0; i < count; ++i) o[i] = x[i] * g;
+  block_ops::Scale(out + offset, signal_in + offset, gain_, count);
 }
 
 void ug_vca::sub_process_linear(int offset, int count) {
-  const float* __restrict x = signal_in + offset;
-  const float* __restrict v = volume_in + offset;
-  float* __restrict o = out + offset;
-  for (int i = 0; i < count; ++i) o[i] = x[i] * (v[i] > 0.0f ? v[i] : 0.0f);
+  block_ops::ScaleByPositive(out + offset, signal_in + offset, volume_in + offset, count);
 }
 
 void ug_vca::sub_process_curve(int offset, int count) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "modules/amplifiers/adder.h"
+#include "modules/amplifiers/block_ops.h"
 #include "modules/amplifiers/multiplier.h"
 #include "modules/amplifiers/pan.h"
 #include "modules/amplifiers/vca.h"
@@ -316,6 +317,33 @@ TEST(VoiceCombiner, SumsLikeAnAdderAndIsNeverVoiceDependent) {
   e.Start();
   RunCalls(e, 300, {300});
   EXPECT_EQ(r->samples[200], 0.25f + 0.2f);
+}
+
+// ---- four-lane loops ----------------------------------------------------------------------
+
+// Equal to the scalar arithmetic bit for bit at every start offset and length, including
+// NaN handling of the clamped volume.
+TEST(BlockOps, EqualScalarLoopsAtAnyOffsetAndLength) {
+  std::vector<float> a(64), b(64);
+  for (int i = 0; i < 64; ++i) {
+    a[i] = std::sin(i * 0.7f) * 3.1f;
+    b[i] = std::cos(i * 1.3f) - 0.2f;
+  }
+  b[9] = std::nanf("");
+  for (int off = 0; off < 4; ++off) {
+    for (int n = 0; n < 13; ++n) {
+      std::vector<float> o(64, 7.0f), w(64, 7.0f);
+      block_ops::Mix(o.data() + off, a.data() + off, 0.3f, b.data() + off, -1.7f, n);
+      for (int i = off; i < off + n; ++i) w[i] = a[i] * 0.3f + b[i] * -1.7f;
+      block_ops::ScaleByPositive(o.data() + 20 + off, a.data() + off, b.data() + off, n);
+      for (int i = off; i < off + n; ++i) w[20 + i] = a[i] * (b[i] > 0.0f ? b[i] : 0.0f);
+      block_ops::AddConstant(o.data() + 40 + off, a.data() + off, 0.1f, n);
+      block_ops::Accumulate(o.data() + 40 + off, b.data() + 2, n);
+      for (int i = off; i < off + n; ++i) w[40 + i] = (a[i] + 0.1f) + b[i - off + 2];
+      for (int i = 0; i < 64; ++i)
+        ASSERT_TRUE(o[i] == w[i] || (std::isnan(o[i]) && std::isnan(w[i]))) << off << " " << n << " " << i;
+    }
+  }
 }
 
 // ---- voice activity and host calls -------------------------------------------------------
