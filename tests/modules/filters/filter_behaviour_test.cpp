@@ -50,14 +50,19 @@ ug_base* Control(Engine& e, bool streaming, std::vector<std::pair<int64_t, float
   });
 }
 
-std::vector<float> Render(const Kind& k, bool streaming_controls, const std::vector<int>& calls,
-                          int64_t n, std::function<float(int64_t)> signal, int64_t signal_stop) {
-  Engine e(512, 44100);
+enum Streaming { kNone = 0, kPitchStreams = 1, kResonanceStreams = 2 };
+
+std::vector<float> Render(const Kind& k, int streaming, const std::vector<int>& calls, int64_t n,
+                          std::function<float(int64_t)> signal, int64_t signal_stop,
+                          float rate = 44100, int host_block = 512) {
+  Engine e(host_block, rate);
   ug_base* f = k.add(e);
   Wire(AddClip(e, std::move(signal), signal_stop), 0, f, k.signal);
-  Wire(Control(e, streaming_controls, {{0, V(5.0)}, {701, V(7.3)}, {1555, V(2.1)}}), 0, f, k.pitch);
+  Wire(Control(e, streaming & kPitchStreams, {{0, V(5.0)}, {701, V(7.3)}, {1555, V(2.1)}}), 0, f,
+       k.pitch);
   if (k.resonance >= 0)
-    Wire(Control(e, streaming_controls, {{0, V(3.0)}, {1200, V(6.5)}}), 0, f, k.resonance);
+    Wire(Control(e, streaming & kResonanceStreams, {{0, V(3.0)}, {1200, V(6.5)}}), 0, f,
+         k.resonance);
   Recorder* r = e.Add<Recorder>(0);
   Wire(f, k.output, r, 0);
   e.Start();
@@ -71,19 +76,29 @@ float Noise(int64_t t) {
   return (static_cast<float>(x & 0xFFFF) / 65536.0f - 0.5f) * 0.4f;
 }
 
+// Every mask of streaming controls, at three engine block sizes and rates, against the
+// process functions for static controls.
 TEST_P(FilterBehaviour, SpecialisedPathsMatchPerSampleCoefficients) {
   const Kind k = GetParam();
-  const auto fixed = Render(k, false, {512}, 4000, Noise, -1);
-  const auto streamed = Render(k, true, {512}, 4000, Noise, -1);
-  EXPECT_LT(MaxAbsDiff(fixed, streamed), 1e-6) << k.name;
+  const std::pair<float, int> setups[] = {{44100, 512}, {48000, 96}, {96000, 100}};
+  for (const auto& [rate, host_block] : setups) {
+    const auto fixed = Render(k, kNone, {host_block}, 4000, Noise, -1, rate, host_block);
+    for (int mask : {1, 2, 3}) {  // pitch, resonance, both
+      if (k.resonance < 0 && (mask & kResonanceStreams)) continue;
+      const auto streamed = Render(k, mask, {host_block}, 4000, Noise, -1, rate, host_block);
+      EXPECT_LT(MaxAbsDiff(fixed, streamed), 1e-6) << k.name << " mask " << mask << " at " << rate;
+    }
+  }
 }
 
 TEST_P(FilterBehaviour, OutputIndependentOfHostCallSizes) {
   const Kind k = GetParam();
   auto sig = [](int64_t t) { return Noise(t) + 0.1f; };  // then holds its last value
-  const auto whole = Render(k, false, {512}, 3 * 44100, sig, 3000);
-  const auto split = Render(k, false, {1, 7, 100, 333, 64}, 3 * 44100, sig, 3000);
-  EXPECT_EQ(MaxAbsDiff(whole, split), 0.0) << k.name;
+  for (int mask : {0, 1}) {
+    const auto whole = Render(k, mask, {512}, 3 * 44100, sig, 3000);
+    const auto split = Render(k, mask, {1, 7, 100, 333, 64}, 3 * 44100, sig, 3000);
+    EXPECT_EQ(MaxAbsDiff(whole, split), 0.0) << k.name << " mask " << mask;
+  }
 }
 
 // An impulse, then a static 0 for ten seconds: no subnormal sample ever, the output ends
