@@ -68,7 +68,7 @@ TEST_P(SvResponse, AllFourOutputsMatchTransferFunction) {
       const cd lo = f * f * z1 / D, hi = d1 * d1 / D;
       return k == 0 ? lo : k == 1 ? hi : k == 2 ? f * d1 / D : hi + lo;
     };
-    EXPECT_LT(WorstDbError(h, amp, c.sr, H), 0.01) << c.name << " output " << k;
+    EXPECT_LT(WorstDbError(h, amp, c.sr, H), 0.002) << c.name << " output " << k;
   }
 }
 
@@ -122,7 +122,8 @@ struct MoogCase {
 class MoogResponse : public ::testing::TestWithParam<MoogCase> {};
 
 // At small amplitude the limiter is inert: H = G^4 / (1 + r z^-1 G^4),
-// G = p (1 + z^-1) / (1 + kp z^-1); within 0.1 dB from 10 Hz to 20 kHz.
+// G = p (1 + z^-1) / (1 + kp z^-1); within 0.005 dB from 20 Hz to 20 kHz (measured up to
+// 0.0011 dB; the limiter at an amplitude of 1e-3 accounts for less than 1e-6 dB).
 TEST_P(MoogResponse, SmallSignalMatchesLadderTransferFunction) {
   const MoogCase c = GetParam();
   const bool table = c.scale == 0 && c.pitch >= 0;
@@ -140,7 +141,7 @@ TEST_P(MoogResponse, SmallSignalMatchesLadderTransferFunction) {
     const cd g4 = g * g * g * g;
     return g4 / (1.0 + r * z1 * g4);
   };
-  EXPECT_LT(WorstDbError(h, amp, c.sr, H, -80.0), 0.1) << c.name;
+  EXPECT_LT(WorstDbError(h, amp, c.sr, H, -80.0), 0.005) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -220,7 +221,7 @@ TEST(ParametricEq, MatchesSoxEqualizer) {
   imp[0] = 0.5f;
   const auto sox = RunSox(imp, 44100, "equalizer 1000 2o 6");
   ASSERT_EQ(sox.size(), ours.size());
-  EXPECT_LT(MaxAbsDiff(ours, sox), 1e-6);
+  EXPECT_LT(MaxAbsDiff(ours, sox), 2e-7);
 }
 
 struct EqCase {
@@ -250,7 +251,7 @@ TEST_P(EqResponse, MatchesCookbookPeakingFilter) {
     const cd z1 = ZInv(hz, c.sr);
     return (b0 + b1 * z1 + b2 * z1 * z1) / (a0 + a1 * z1 + a2 * z1 * z1);
   };
-  EXPECT_LT(WorstDbError(h, amp, c.sr, H), 0.01) << c.name;
+  EXPECT_LT(WorstDbError(h, amp, c.sr, H), 0.002) << c.name;
   // 10 dB per volt at the centre.
   EXPECT_NEAR(20 * std::log10(std::abs(Response(h, fc, c.sr)) / amp), c.boost * 100.0, 0.01);
 }
