@@ -7,6 +7,7 @@
 
 #include "engine/audio_master.h"
 #include "engine/interface_object.h"
+#include "engine/midi_transport.h"
 #include "engine/ug_base.h"
 
 namespace kv {
@@ -59,13 +60,22 @@ void UPlug::CreateIoVariable() {
       io = own_text_.get();
       break;
     case dt_volts:
-      if (direction == DR_OUT && owner && owner->master) {
+      if ((direction == DR_OUT || direction == DR_CONTAINER_IO) && owner && owner->master) {
         own_block_ = std::make_unique<USampBlock>(owner->master->block_size());
         value_slot = own_block_.get();
       }
       break;
+    case dt_midi:
+      if (direction == DR_OUT || direction == DR_CONTAINER_IO) {
+        own_midi_out_ = std::make_unique<MidiOutput>();
+        io = own_midi_out_.get();
+      } else {
+        own_midi_in_ = std::make_unique<MidiInput>();
+        io = own_midi_in_.get();
+      }
+      break;
     default:
-      return;  // dt_midi: the MIDI transport's records come from the module
+      return;
   }
   flags |= PF_OWNS_IO;
 }
@@ -114,6 +124,9 @@ Connection* UPlug::Connect(UPlug* source, UPlug* destination) {
     if (destination->io) static_cast<Collector*>(destination->io)->AddSource(source);
   } else if (destination->data_type == dt_volts) {
     destination->value_slot = source->value_slot;
+  } else if (destination->data_type == dt_midi) {
+    if (destination->io && (destination->direction == DR_IN || destination->direction == DR_PARAMETER))
+      static_cast<MidiInput*>(destination->io)->Attach(MidiOutputOf(source));
   } else if (destination->data_type != dt_midi && destination->io && source->io) {
     destination->CopyValueFrom(*source);
   }
@@ -131,10 +144,18 @@ void UPlug::DisconnectRecord(Connection* c, bool tell_collector) {
   UPlug* d = c->destination;
   std::erase(s->connections, c);
   std::erase(d->connections, c);
+  // `tell_collector` is false when the destination plug is the one being destroyed: its
+  // io variable (often a member of its dying unit generator) is gone already.
   if (d->flags & PF_COLLECTOR) {
     if (d->io && tell_collector) static_cast<Collector*>(d->io)->RemoveSource(s);
   } else if (d->data_type == dt_volts && d->direction != DR_OUT) {
-    d->value_slot = d->owner && d->owner->master ? d->owner->master->zero_block() : nullptr;
+    if (d->own_block_)
+      d->value_slot = d->own_block_.get();
+    else
+      d->value_slot = d->owner && d->owner->master ? d->owner->master->zero_block() : nullptr;
+  } else if (d->data_type == dt_midi && tell_collector && d->io &&
+             (d->direction == DR_IN || d->direction == DR_PARAMETER)) {
+    static_cast<MidiInput*>(d->io)->Detach();
   }
   // Pending changes of this connection would point at a deleted record.
   if (ug_base* o = d->owner) {

@@ -7,7 +7,12 @@
 //   dt_text   TextValue (fixed capacity, so copying on the audio thread never allocates)
 //   dt_volts  no io variable: `value_slot` holds the USampBlock (outputs own it; inputs
 //             point at their source's block, or at the master's zero block while unconnected)
-//   dt_midi   the MIDI transport's records, supplied by the module (io_variable)
+//   dt_midi   the MIDI transport's records (midi_transport.h): a MidiOutput for outputs and
+//             container IO plugs, a MidiInput for inputs, a collector for collector inputs;
+//             the module's member named by the declaration, or owned by the plug
+// Container IO plugs (DR_CONTAINER_IO) own storage too: while one side of the container
+// boundary is unconnected, the other side reads a constant 0 (an owned zero block in state
+// ST_STOP) or an empty MIDI buffer.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,6 +26,8 @@ namespace kv {
 
 class ug_base;
 class UPlug;
+class MidiOutput;
+class MidiInput;
 struct InterfaceObject;
 
 // Text value of a dt_text plug. Storage is reserved once; assignment truncates to the
@@ -69,8 +76,8 @@ class UPlug {
 
   // The declaration a UParameter was made from; null for a plain plug.
   virtual const InterfaceObject* Declaration() const { return nullptr; }
-  // Owned storage by datatype and direction (sets PF_OWNS_IO). dt_volts outputs get their
-  // block; dt_midi gets nothing here (the MIDI transport supplies it).
+  // Owned storage by datatype and direction (sets PF_OWNS_IO). dt_volts outputs and container
+  // IO plugs get their block; dt_midi plugs a MidiOutput or MidiInput.
   virtual void CreateIoVariable();
 
   // Sends `state` to every connected destination (see the rules in plug.cpp).
@@ -137,6 +144,8 @@ class UPlug {
   } own_scalar_{};
   std::unique_ptr<TextValue> own_text_;
   std::unique_ptr<USampBlock> own_block_;
+  std::unique_ptr<MidiOutput> own_midi_out_;
+  std::unique_ptr<MidiInput> own_midi_in_;
 };
 
 // A value for an input that no unit generator output drives (held by a container's IO

@@ -260,9 +260,9 @@ void ug_base::SetupPlugs() {
   audio_in_count = audio_out_count = 0;
   for (UPlug* p : plugs) {
     if (p->data_type != dt_volts) continue;
-    if (p->direction == DR_OUT) {
+    if (p->direction == DR_OUT || p->direction == DR_CONTAINER_IO) {
       if (!p->block()) p->CreateIoVariable();
-      ++audio_out_count;
+      if (p->direction == DR_OUT) ++audio_out_count;
     } else {
       if (!p->value_slot && master) p->value_slot = master->zero_block();
       if (p->direction == DR_IN) ++audio_in_count;

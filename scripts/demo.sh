@@ -9,6 +9,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)"
 
 mkdir -p out
+build/korvane-host info build/korvane.so
 build/korvane-host info /usr/lib/vst/Kars-vst.so
 build/korvane-host render /usr/lib/vst/Kars-vst.so --seconds 4 \
   --notes "60:0:0.5:100,64:0.5:0.5:100,67:1:0.5:100,72:1.5:1.5:110" -o out/demo.wav

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <vector>
 
-#include "modules/amplifiers/adder.h"
+#include "engine/ug_adder.h"
 #include "modules/amplifiers/multiplier.h"
 #include "modules/amplifiers/pan.h"
 #include "modules/amplifiers/vca.h"

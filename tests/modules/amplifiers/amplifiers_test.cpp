@@ -3,7 +3,7 @@
 // activity and independence of the host's call sizes.
 #include <gtest/gtest.h>
 
-#include "modules/amplifiers/adder.h"
+#include "modules/amplifiers/voice_combiner.h"
 #include "modules/amplifiers/block_ops.h"
 #include "modules/amplifiers/multiplier.h"
 #include "modules/amplifiers/pan.h"
@@ -246,35 +246,7 @@ TEST(Multiplier, StaticZeroOnEitherInputSleepsWhileTheOtherStreams) {
   }
 }
 
-// ---- adder and voice combiner ------------------------------------------------------------
-
-TEST(Adder, StaticSourcesFoldIntoOneConstant) {
-  Engine e(512, 44100);
-  auto* add = e.Add<ug_adder>(10);
-  for (double v : {1.0, 2.0, -0.5}) Wire(AddSteps(e, V(v)), 0, add, ug_adder::kIn);
-  Recorder* r = RecordPlug(e, add, ug_adder::kOut);
-  e.Start();
-  RunCalls(e, 1024, {512});
-  EXPECT_FLOAT_EQ(r->samples.back(), V(2.5));
-  EXPECT_NE(add->plugs[ug_adder::kOut]->state, ST_RUN);
-  EXPECT_TRUE(add->sleeping);
-}
-
-// One source starting to stream makes the output stream: stream + constant of the others.
-TEST(Adder, StreamingSourceMakesOutputRun) {
-  Engine e(512, 44100);
-  auto* add = e.Add<ug_adder>(10);
-  Wire(AddSteps(e, V(1)), 0, add, ug_adder::kIn);
-  auto wave = [](int64_t t) { return t < 300 ? V(2) : 0.1f * std::sin(t * 0.05f); };
-  Wire(AddClip(e, wave), 0, add, ug_adder::kIn);
-  Wire(AddSteps(e, V(-0.5)), 0, add, ug_adder::kIn);
-  Recorder* r = RecordPlug(e, add, ug_adder::kOut);
-  e.Start();
-  RunCalls(e, 1000, {128});
-  EXPECT_EQ(add->plugs[ug_adder::kOut]->state, ST_RUN);
-  EXPECT_EQ(add->stream_count(), 1);
-  for (int64_t t : {0, 500, 999}) EXPECT_EQ(r->samples[t], wave(t) + (V(-0.5) + V(1))) << t;
-}
+// ---- Float Adder (the engine's summing module) and voice combiner ------------------------------------------------------------
 
 // Streams are summed from the last connected source to the first: with 1e8, -1e8 and 1
 // connected as 1, 1e8, -1e8 the float sum is (-1e8 + 1e8) + 1 = 1, where the other order
@@ -298,7 +270,7 @@ TEST(Adder, RemovedSourceLeavesTheSum) {
     Wire(src.back(), 0, add, ug_adder::kIn);
   }
   UPlug::Disconnect(src[1]->plugs[0]->connections.front());
-  ASSERT_EQ(add->sources().inputs().size(), 2u);
+  ASSERT_EQ(add->inputs().sources.size(), 2u);
   Recorder* r = RecordPlug(e, add, ug_adder::kOut);
   e.Start();
   RunCalls(e, 512, {512});

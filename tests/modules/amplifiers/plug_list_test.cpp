@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "modules/amplifiers/adder.h"
+#include "modules/amplifiers/voice_combiner.h"
 #include "modules/amplifiers/multiplier.h"
 #include "modules/amplifiers/pan.h"
 #include "modules/amplifiers/vca.h"
@@ -79,7 +79,7 @@ TEST(AmplifierPlugs, RegistryDescriptors) {
       {ug_cross_fade::Descriptor(), "X-Mix", 36, 0x100},
       {ug_multiplier::kDescriptors[0], "Level Adj", 11, 0x100},
       {ug_multiplier::kDescriptors[1], "Ring Modulator", 61, 0x100},
-      {ug_adder::Descriptor(), "Float Adder", 71, 0x008},
+      {kFloatAdderDescriptor, "Float Adder", 71, 0x008},
       {ug_voice_combiner::Descriptor(), "Voice Combiner", 118, 0x100},
   };
   for (const Want& w : cases) {

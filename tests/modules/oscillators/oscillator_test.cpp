@@ -273,6 +273,35 @@ TEST(OscillatorTables, WaveformChangeStartsFromTheRichestTableAndFadesToTheRight
   EXPECT_EQ(saw.highest_harmonic(i), 2);  // 2 x 7040 Hz is below 2^(-1/6) x 24 kHz; 4 x is not
 }
 
+// A streaming pitch re-chooses the table at each block start: during a fast upward glide
+// the played table's highest harmonic never reaches Nyquist (two semitones of margin),
+// and on the way down the richer tables come back.
+TEST(OscillatorTables, StreamingPitchKeepsTheTableAliasFreeDuringAGlide) {
+  OscRig r(44100.0f, 128);
+  r.osc->waveform = Osc::kSaw;
+  r.osc->smooth_peaks = 0;
+  const int64_t half = 44100;
+  r.InputStream(Osc::kPitch, [=](int64_t t) {
+    const double x = t < half ? double(t) / half : 2.0 - double(t) / half;
+    return P(3.0 + 6.8 * x);
+  });
+  const WavetableSet& saw = OscillatorWavetables::Get().plain_saw;
+  r.e.Start();
+  int first = -1, last = -1;
+  for (int64_t t = 0; t < 2 * half; t += 128) {
+    r.e.master.Run(128);
+    const Uwavetable* played = r.osc->played_table();
+    if (played == &OscillatorWavetables::Get().silent) continue;
+    int i = 0;
+    while (&saw[i] != played) ++i;
+    const double f_end = r.osc->increment() * 44100.0 / 4294967296.0;
+    ASSERT_LT(saw.highest_harmonic(i) * f_end, 22050.0) << "at sample " << t;
+    if (first < 0) first = i;
+    last = i;
+  }
+  EXPECT_EQ(last, first);  // back at 3 V, back at the same table
+}
+
 // ---- process functions and host calls ------------------------------------------------
 
 // The same static values sent as streams take the streaming renderers; the output is the

@@ -60,8 +60,8 @@ TEST(PhaseDistOscillator, WithoutDepthEveryPlainWaveIsACosineAtThePitch) {
 }
 
 TEST(PhaseDistOscillator, DepthBendsTheCosineTowardsItsWave) {
-  // At full depth the saw curve puts most of the cycle's cosine into a short segment:
-  // strong upper harmonics with alternating-free decay; the square keeps odd harmonics.
+  // At full depth the saw curve squeezes half the cosine into a short segment: strong
+  // upper harmonics. The square's curve is symmetric: odd harmonics only.
   PdRig saw;
   saw.osc->wave1 = Pd::kSaw;
   saw.osc->wave2 = Pd::kNone;

@@ -1,0 +1,212 @@
+#include "doc/model/control.h"
+
+#include <algorithm>
+
+#include "doc/model/container.h"
+#include "doc/model/extra_parameter.h"
+#include "doc/model/number_text.h"
+#include "doc/model/plug.h"
+
+namespace kv {
+
+KV_IMPLEMENT_DOC_CLASS(CControl, CUG)
+
+CControl::CControl() : CControl(nullptr, kFloat, 128) {}
+
+CControl::CControl(Module_Info* type, int32_t valueType, int32_t patchCount)
+    : CUG(type), patch_count_(std::max(1, patchCount)), value_type_(valueType) {
+  floats_.assign(patch_count_, 0.0);
+  ints_.assign(patch_count_, 0);
+  texts_.assign(patch_count_, std::string());
+  addExtraParameter(new parameter_cug_xtra(
+      "Hint", dt_text, [this] { return hint_; }, [this](const std::string& t) { setHint(t); }));
+}
+
+CControl::~CControl() {
+  generic_parameter::notifyDestroyed();
+  announceDestruction();
+}
+
+bool CControl::usesPerPatchValues() {
+  if (patch_count_ <= 1) return false;
+  CPlug2* ignore = findPlug("Ignore Program Change");
+  return ignore && ignore->getValueText() != "1";
+}
+
+int CControl::currentPatch() {
+  if (!usesPerPatchValues()) return 0;
+  CContainer* c = getParent();
+  const int p = c ? c->currentProgram() : 0;
+  return (p >= 0 && p < patch_count_) ? p : 0;
+}
+
+int CControl::patchIndex(int patch) {
+  if (patch == -1) return currentPatch();
+  return (patch >= 0 && patch < patch_count_) ? patch : -2;
+}
+
+int CControl::getDatatype() {
+  switch (value_type_) {
+    case kInteger: return dt_enum;
+    case kText: return dt_text;
+    default: return dt_double;
+  }
+}
+
+std::string CControl::floatText(double value) {
+  const float v = static_cast<float>(value);
+  if (v < 1.0f) return formatFixed(v, 3);
+  if (v < 100.0f) return formatFixed(v, 2);
+  return formatFixed(v, 1);
+}
+
+double CControl::GetValue(int patch) {
+  const int i = patchIndex(patch);
+  if (i < 0) return 0.0;
+  return value_type_ == kInteger ? ints_[i] : floats_[i];
+}
+
+int CControl::GetIntValue(int patch) {
+  const int i = patchIndex(patch);
+  if (i < 0) return 0;
+  return value_type_ == kInteger ? ints_[i] : static_cast<int>(floats_[i]);
+}
+
+std::string CControl::GetPatchValueText(int patch) {
+  const int i = patchIndex(patch);
+  if (i < 0) return std::string();
+  switch (value_type_) {
+    case kFloat:
+    case kFloatAlt: return floatText(floats_[i]);
+    case kInteger: return formatInt(ints_[i]);
+    case kText: return texts_[i];
+    default: return "UnSupported Datatype";
+  }
+}
+
+void CControl::afterChange(int patch) {
+  markModified();
+  if (patch == currentPatch()) ValueChanged(true);
+}
+
+void CControl::SetValue(int patch, double value) {
+  const int i = patchIndex(patch);
+  if (i < 0) return;
+  if (value_type_ == kInteger) {
+    SetIntValue(i, static_cast<int>(value));
+    return;
+  }
+  if (floats_[i] == value) return;
+  floats_[i] = value;
+  afterChange(i);
+}
+
+void CControl::SetIntValue(int patch, int value) {
+  const int i = patchIndex(patch);
+  if (i < 0) return;
+  if (value_type_ != kInteger) {
+    SetValue(i, value);
+    return;
+  }
+  if (ints_[i] == value) return;
+  ints_[i] = value;
+  afterChange(i);
+}
+
+void CControl::SetPatchValueText(int patch, const std::string& text) {
+  const int i = patchIndex(patch);
+  if (i < 0) return;
+  switch (value_type_) {
+    case kInteger: SetIntValue(i, parseInt(text)); break;
+    case kText:
+      if (texts_[i] == text) return;
+      texts_[i] = text;
+      afterChange(i);
+      break;
+    default: SetValue(i, parseDouble(text)); break;
+  }
+}
+
+void CControl::ValueChanged(bool send) {
+  if (send) {
+    generic_parameter::notifyValueChanged();
+    sendValueToEngine();
+  } else {
+    generic_parameter::notifyRefreshed();
+  }
+}
+
+void CControl::CopyValue(int fromPatch, int first, int last) {
+  const int from = patchIndex(fromPatch);
+  if (from < 0) return;
+  first = std::max(first, 0);
+  last = std::min(last, patch_count_ - 1);
+  if (first > last) return;
+  for (int p = first; p <= last; ++p) {
+    floats_[p] = floats_[from];
+    ints_[p] = ints_[from];
+    texts_[p] = texts_[from];
+  }
+  markModified();
+  const int current = currentPatch();
+  if (current >= first && current <= last) ValueChanged(true);
+}
+
+void CControl::refreshFrom(const std::string& valueText) {
+  const int i = currentPatch();
+  switch (value_type_) {
+    case kInteger: ints_[i] = parseInt(valueText); break;
+    case kText: texts_[i] = valueText; break;
+    default: floats_[i] = parseDouble(valueText); break;
+  }
+  markModified();
+  generic_parameter::notifyRefreshed();
+}
+
+void CControl::setHint(const std::string& hint) {
+  if (hint_ == hint) return;
+  hint_ = hint;
+  markModified();
+  if (generic_parameter* p = findParameter("Hint")) p->notifyValueChanged();
+}
+
+namespace {
+template <typename T>
+std::vector<T> fitValues(const std::vector<T>& values, int count, bool& single) {
+  single = values.size() == 1 && count > 1;
+  std::vector<T> out(count, values.empty() ? T{} : values.front());
+  if (!single)
+    for (int i = 0; i < count && i < static_cast<int>(values.size()); ++i) out[i] = values[i];
+  return out;
+}
+}  // namespace
+
+void CControl::setStoredFloats(const std::vector<double>& v) { floats_ = fitValues(v, patch_count_, single_value_); }
+void CControl::setStoredInts(const std::vector<int32_t>& v) { ints_ = fitValues(v, patch_count_, single_value_); }
+void CControl::setStoredTexts(const std::vector<std::string>& v) { texts_ = fitValues(v, patch_count_, single_value_); }
+
+Rect CControl::getRect(int32_t kind) { return kind == kViewPanel ? panel_rect_ : CUG::getRect(kind); }
+
+void CControl::setRect(int32_t kind, const Rect& rect) {
+  if (kind != kViewPanel) {
+    CUG::setRect(kind, rect);
+    return;
+  }
+  if (rect == panel_rect_) return;
+  panel_rect_ = rect;
+  CUG::notify(kNotifyRectChanged, kViewPanel);
+}
+
+void CControl::pushPlugValue(CPlug2* plug) {
+  CUG::pushPlugValue(plug);
+  const std::string name = plug->getName();
+  if (name == "Appearance" || name == "Show Readout" || name == "Show Title On Panel") {
+    tellParentContentChanged();
+  } else if (name == "MIDI Controller ID") {
+    generic_parameter::notify(kNotifyControllerChanged, 0);
+  } else if (name == "MIDI NRPN") {
+    generic_parameter::notify(kNotifyNrpnChanged, 0);
+  }
+}
+
+}  // namespace kv

@@ -1,0 +1,13 @@
+#pragma once
+// The plug declaration record (InterfaceObject) as the registry stores it.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "doc/model/datatypes.h"
+
+#include "engine/interface_object.h"
+
+namespace kv {
+using DeclarationList = std::vector<InterfaceObject>;
+}  // namespace kv
