@@ -1,6 +1,16 @@
 #include "modules/oscillators/oscillator.h"
 #include "modules/oscillators/phase_dist_oscillator.h"
 #include "modules/oscillators/test_tone.h"
+#include "engine/ug_adder.h"
+#include "modules/amplifiers/multiplier.h"
+#include "modules/amplifiers/pan.h"
+#include "modules/amplifiers/vca.h"
+#include "modules/amplifiers/voice_combiner.h"
+#include "modules/filters/allpass_filter.h"
+#include "modules/filters/moog_filter.h"
+#include "modules/filters/one_pole_filter.h"
+#include "modules/filters/parametric_eq.h"
+#include "modules/filters/state_variable_filter.h"
 #include "modules/registry/builtin_modules.h"
 
 #include <cstring>
@@ -203,6 +213,20 @@ const UgFactoryEntry kUgFactories[] = {
     {"ug_oscillator2", &makeUg<ug_oscillator2>},
     {"ug_oscillator_pd", &makeUg<ug_oscillator_pd>},
     {"ug_test_tone", &makeUg<ug_test_tone>},
+    // Filters.
+    {"ug_filter_sv", &makeUg<ug_filter_sv>},
+    {"ug_filter_biquad", &makeUg<ug_filter_biquad>},
+    {"ug_filter_1pole", &makeUg<ug_filter_1pole>},
+    {"ug_filter_1pole_hp", &makeUg<ug_filter_1pole_hp>},
+    {"ug_filter_allpass", &makeUg<ug_filter_allpass>},
+    {"ug_filter_eq_parametric", &makeUg<ug_filter_eq_parametric>},
+    // Amplifiers, mixers, panning and summing.
+    {"ug_vca", &makeUg<ug_vca>},
+    {"ug_pan", &makeUg<ug_pan>},
+    {"ug_cross_fade", &makeUg<ug_cross_fade>},
+    {"ug_multiplier", &makeUg<ug_multiplier>},
+    {"ug_adder", &makeUg<ug_adder>},
+    {"ug_voice_combiner", &makeUg<ug_voice_combiner>},
 };
 
 // Declarations the document needs before the unit generators exist.
