@@ -60,10 +60,9 @@ class DocumentGraphBuilder {
       }
     }
     // Values after every child exists: whether a line comes from a module that takes part
-    // is known only then.
+    // is known only then (a container's outer plugs included).
     for (CDocOb* child : doc->children())
-      if (auto* module = dynamic_cast<CUG*>(child); module && !dynamic_cast<CContainer*>(module))
-        ApplyDocumentValues(module);
+      if (auto* module = dynamic_cast<CUG*>(child)) ApplyDocumentValues(module);
     Connect(doc);
     WireMidiAutomation(box);
   }
@@ -93,7 +92,6 @@ class DocumentGraphBuilder {
       for (ug_container* up = parent; up; up = up->parent_container)
         if (up->has_voice_source) throw KvException(KvException::kNestedVoiceSources, box, up);
     BuildContainer(sub, box);
-    ApplyDocumentValues(sub);
   }
 
   // The unit generator of an ordinary module, with plugs made from its document plugs.
