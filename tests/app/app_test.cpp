@@ -3,11 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <sstream>
 #include <thread>
 
-#include "engine/audio_master.h"
 #include "engine/lookup_table.h"
 #include "modules/registry/module_registry.h"
 #include "tests/support/offline_render.h"
@@ -125,14 +123,6 @@ TEST(App, FileNamesAndEmbeddedFiles) {
             "Images (*.bmp,*.png)\0*.bmp;*.png\0All Files (*.*)\0*.*\0\0"s);
 }
 
-std::unique_ptr<Document> PassThrough() {
-  PatchBuilder b;
-  CUG* cut = b.Add("Test Cut", "Wire");
-  PatchBuilder::ExportInput(b.patch(), cut, "In");
-  PatchBuilder::ExportOutput(b.patch(), cut, "Out");
-  return b.Take();
-}
-
 TEST(App, HostOutputsAreWrittenWithoutAnEngine) {
   AppFixture f;
   float buf[2][64];
@@ -143,78 +133,6 @@ TEST(App, HostOutputsAreWrittenWithoutAnEngine) {
   f.app.ProcessHostCall(nullptr, 0, out, 2, 64, /*replacing=*/true);
   for (int c = 0; c < 2; ++c)
     for (int i = 0; i < 64; ++i) ASSERT_EQ(buf[c][i], 0.0f);
-}
-
-TEST(App, StopEngineIsAcknowledgedAndStartEngineRunsTheNewEngine) {
-  OfflineRender r(PassThrough(), 44100.0f, 64, 1, 1);
-  ASSERT_TRUE(r.started());
-  CKorvaneAppVST& app = r.app();
-  std::atomic<bool> quit{false};
-  std::atomic<int> calls{0};
-  std::thread audio([&] {
-    float in[64], out[64];
-    std::fill(in, in + 64, 0.5f);
-    const float* ins[1] = {in};
-    float* outs[1] = {out};
-    while (!quit) {
-      app.ProcessHostCall(ins, 1, outs, 1, 64, true);
-      ++calls;
-      std::this_thread::yield();
-    }
-  });
-  while (calls < 20) std::this_thread::yield();
-  EXPECT_TRUE(app.StopEngine());
-  EXPECT_FALSE(app.HasEngine());
-  // An editing command's start: opened on a worker thread, and the audio calls play it.
-  EXPECT_TRUE(app.StartEngine(app.GetPatchRoot()));
-  EXPECT_TRUE(app.IsEngineRunning());
-  const int before = calls;
-  while (calls < before + 20) std::this_thread::yield();
-  app.ToggleEngine();
-  EXPECT_FALSE(app.HasEngine());
-  EXPECT_TRUE(app.RestartEngine());
-  quit = true;
-  audio.join();
-  float in[8] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f}, out[8] = {};
-  const float* ins[1] = {in};
-  float* outs[1] = {out};
-  app.ProcessHostCall(ins, 1, outs, 1, 8, true);
-  EXPECT_EQ(out[7], 0.5f) << "the restarted engine plays";
-
-  // Without audio calls the stop is acknowledged at once.
-  const auto t0 = std::chrono::steady_clock::now();
-  EXPECT_TRUE(app.StopEngine());
-  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1));
-  EXPECT_TRUE(r.messages().shownTexts().empty());
-}
-
-TEST(App, EngineStuckInACallIsKeptAndReported) {
-  OfflineRender r(PassThrough(), 44100.0f, 64, 1, 1);
-  ASSERT_TRUE(r.started());
-  CKorvaneAppVST& app = r.app();
-  app.SetEnginePolling(std::chrono::milliseconds(1), 20);
-  std::atomic<bool> inside{false}, release{false};
-  app.SetHostParameterHook([&] {
-    inside = true;
-    while (!release) std::this_thread::yield();
-  });
-  {
-    auto lock = app.LockEngine();
-    app.master()->SetHostParamsPending();
-  }
-  std::thread audio([&] {
-    float out[64];
-    float* outs[1] = {out};
-    app.ProcessHostCall(nullptr, 0, outs, 1, 64, true);
-  });
-  while (!inside) std::this_thread::yield();
-  EXPECT_FALSE(app.StopEngine());
-  EXPECT_TRUE(app.HasEngine()) << "the engine stays while a call is inside it";
-  EXPECT_THAT(r.messages().shownTexts(), ElementsAre("Sound Engine not responding. Please Save and Exit"));
-  release = true;
-  audio.join();
-  EXPECT_TRUE(app.StopEngine());
-  EXPECT_FALSE(app.HasEngine());
 }
 
 }  // namespace
