@@ -144,5 +144,24 @@ TEST(DocumentGraph, ChainSortOrdersAndDisabledModules) {
   EXPECT_EQ(a->getTitle(), "A");
 }
 
+TEST(DocumentGraph, FlattenedContainersRunInTheEnclosingVoiceWithTheirPatchContext) {
+  PatchBuilder b;
+  CContainer* hidden = b.AddContainer("Hidden");  // "Show Controls" Off: its own memories
+  CContainer* shown = b.AddContainer("Shown");
+  shown->findPlug("Show Controls")->setValueText("1");
+  CUG* in_hidden = b.Add("Test Cut", "H", hidden);
+  CUG* in_shown = b.Add("Test Cut", "S", shown);
+  OfflineRender r(b.Take(), 44100.0f, 64);
+  ASSERT_TRUE(r.started());
+  ug_base* patch_ug = r.app().GetPatchContainer()->unitGenerator();
+  ASSERT_NE(patch_ug, nullptr);
+  EXPECT_EQ(in_hidden->unitGenerator()->patch_context, hidden->unitGenerator());
+  EXPECT_EQ(in_shown->unitGenerator()->patch_context, patch_ug);
+  // No voices of their own: both run in the root's single voice.
+  EXPECT_EQ(in_hidden->unitGenerator()->container, r.app().engine_root());
+  EXPECT_EQ(in_shown->unitGenerator()->container, r.app().engine_root());
+  EXPECT_EQ(r.app().engine_root()->VoiceCount(), 1);
+}
+
 }  // namespace
 }  // namespace kv::test
