@@ -46,8 +46,10 @@ void CKorvaneDocBase::DeleteContents() {
 }
 
 bool CKorvaneDocBase::OnNewDocument() {
-  auto* root = dynamic_cast<CContainer*>(GetModuleRegistry().CreateModule("Container"));
-  if (root) {
+  // Made from the type directly: the outermost container has no IO module (a container made
+  // through the registry gets one).
+  if (Module_Info* type = GetModuleRegistry().FindModuleInfo("Container")) {
+    auto* root = new CContainer(type);
     root->setTitleQuiet("Main");
     setRoot(root);
   }
