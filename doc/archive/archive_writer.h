@@ -7,6 +7,7 @@
 // to the class; an object already written is written as a reference. Indices from 0x7FFF on
 // take the escape form (0x7FFF and a uint32).
 #include <cstdint>
+#include <functional>
 #include <iterator>
 #include <span>
 #include <string>
@@ -64,12 +65,24 @@ class ArchiveWriter {
   // One object slot: null, a reference to an object already written, or a new object with
   // its record.
   void writeObject(Archivable* object);
-  // A framework count, then one slot per element (any range of Archivable pointers).
+  // A framework count, then one slot per element (any range of Archivable pointers), leaving
+  // out the elements the list filter refuses.
   template <class Range>
   void writeObjectList(const Range& objects) {
-    writeCount(static_cast<uint32_t>(std::size(objects)));
-    for (auto* o : objects) writeObject(o);
+    if (!list_filter_) {
+      writeCount(static_cast<uint32_t>(std::size(objects)));
+      for (auto* o : objects) writeObject(o);
+      return;
+    }
+    std::vector<Archivable*> kept;
+    for (auto* o : objects)
+      if (list_filter_(o)) kept.push_back(o);
+    writeCount(static_cast<uint32_t>(kept.size()));
+    for (Archivable* o : kept) writeObject(o);
   }
+  // Which elements of object lists are written (all when unset). A copy of part of a document
+  // uses it to leave out the connections that lead outside the copied part.
+  void setListFilter(std::function<bool(const Archivable*)> keep) { list_filter_ = std::move(keep); }
 
  private:
   void writeIndexTag(uint32_t index, bool is_class);
@@ -79,6 +92,7 @@ class ArchiveWriter {
   uint32_t next_index_ = 1;
   int depth_ = 0;
   int max_depth_;
+  std::function<bool(const Archivable*)> list_filter_;
 };
 
 }  // namespace kv

@@ -1,6 +1,7 @@
 #include "doc/model/document_load.h"
 
 #include <algorithm>
+#include <set>
 
 #include "doc/archive/archive.h"
 #include "doc/archive/archive_load.h"
@@ -69,17 +70,24 @@ void checkContainers(ArchiveReader& r, const Loaded& l) {
   }
 }
 
-void checkLines(ArchiveReader& r, const Loaded& l) {
+// `siblings`: objects kept at the top level that stand for the children of one container
+// that is not part of the load (a paste); connections among them count as that container's.
+void checkLines(ArchiveReader& r, const Loaded& l, const std::set<const Archivable*>& siblings) {
   for (CLine2* line : l.lines) {
     CPlug2* ends[2] = {line->from(), line->to()};
     if (!ends[0] || !ends[1]) refuse(r, "a connection lacks an end");
     if (ends[0] == ends[1]) refuse(r, "a connection joins a plug to itself");
-    auto* container = dynamic_cast<CContainer*>(r.ownerOf(line));
-    if (!container) refuse(r, "a connection belongs to no container");
+    Archivable* owner = r.ownerOf(line);
+    auto* container = dynamic_cast<CContainer*>(owner);
+    const bool loose = owner == nullptr && siblings.count(line) != 0;
+    if (!container && !loose) refuse(r, "a connection belongs to no container");
+    const std::string where = container ? named(container) : std::string("the pasted objects");
     for (CPlug2* end : ends) {
       auto* module = dynamic_cast<CUG*>(r.ownerOf(end));
-      if (r.isDiscarded(end) || !module || r.ownerOf(module) != container)
-        refuse(r, "a connection of " + named(container) + " ends at a plug outside that container");
+      const bool inside = module && (container ? r.ownerOf(module) == container
+                                               : r.ownerOf(module) == nullptr && siblings.count(module) != 0);
+      if (r.isDiscarded(end) || !inside)
+        refuse(r, "a connection of " + where + " ends at a plug outside that container");
     }
     for (CPlug2* end : ends) {
       const auto& listed = end->loadedLines();
@@ -106,7 +114,10 @@ void checkPartners(ArchiveReader& r, const Loaded& l) {
 
 }  // namespace
 
-void commitDocumentLoad(ArchiveReader& reader) {
+void commitDocumentLoad(ArchiveReader& reader) { commitDocumentLoad(reader, {}); }
+
+void commitDocumentLoad(ArchiveReader& reader, const std::vector<Archivable*>& siblings) {
+  const std::set<const Archivable*> sibling_set(siblings.begin(), siblings.end());
   Loaded loaded = gather(reader);
   if (reader.fileVersion() <= 35) {
     // Plugs of such files do not list their connections: the connections' ends say it.
@@ -117,7 +128,7 @@ void commitDocumentLoad(ArchiveReader& reader) {
   }
   checkDeclarations(reader, loaded);
   checkContainers(reader, loaded);
-  checkLines(reader, loaded);
+  checkLines(reader, loaded, sibling_set);
   checkPartners(reader, loaded);
   reader.commit();
   // Nothing below throws: the checked objects are joined up.

@@ -33,6 +33,10 @@ namespace kv {
 // the caller) and joins the objects up. Throws ArchiveError when a check fails; then nothing
 // has been joined and the reader destroys everything.
 void commitDocumentLoad(ArchiveReader& reader);
+// The same for objects kept at the top level as the future children of one container outside
+// the load (a paste): connections among `siblings` that are themselves among `siblings` are
+// accepted as that container's.
+void commitDocumentLoad(ArchiveReader& reader, const std::vector<Archivable*>& siblings);
 
 // One object slot holding `object` (with everything it owns), at the current file version:
 // the form of the undo snapshots.
