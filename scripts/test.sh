@@ -35,6 +35,14 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 900
 
+# The thread tests of the application object (two instances side by side, stops and
+# starts against a running audio thread) under ThreadSanitizer; only that target is built.
+echo "== thread sanitizer (application threads)"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TSAN=ON \
+  -DKORVANE_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan -j "$jobs" --target kv_app_threads_test
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/tests/app/kv_app_threads_test
+
 # Every file reader's fuzzer runs for a bounded time over its seed corpus; a crash,
 # sanitizer report or broken invariant fails the run.
 if command -v clang++-14 >/dev/null; then

@@ -11,6 +11,10 @@
 #include "modules/filters/one_pole_filter.h"
 #include "modules/filters/parametric_eq.h"
 #include "modules/filters/state_variable_filter.h"
+#include "modules/io/vst_input.h"
+#include "modules/io/vst_output.h"
+#include "engine/ug_container.h"
+#include "engine/ug_io_mod.h"
 #include "modules/registry/builtin_modules.h"
 
 #include <cstring>
@@ -227,6 +231,12 @@ const UgFactoryEntry kUgFactories[] = {
     {"ug_multiplier", &makeUg<ug_multiplier>},
     {"ug_adder", &makeUg<ug_adder>},
     {"ug_voice_combiner", &makeUg<ug_voice_combiner>},
+    // Containers and their IO modules.
+    {"ug_container", &makeUg<ug_container>},
+    {"ug_io_mod", &makeUg<ug_io_mod>},
+    // The host's audio and MIDI.
+    {"ug_vst_in", &makeUg<ug_vst_in>},
+    {"ug_vst_out", &makeUg<ug_vst_out>},
 };
 
 // Declarations the document needs before the unit generators exist.

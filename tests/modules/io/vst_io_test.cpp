@@ -1,0 +1,75 @@
+// "VST Input" and "VST Output" between the host's buffers and a patch.
+#include <gtest/gtest.h>
+
+#include "engine/event.h"
+#include "tests/support/offline_render.h"
+#include "tests/support/patch_builder.h"
+#include "tests/support/probe_modules.h"
+
+namespace kv::test {
+namespace {
+
+// Host input 1 -> pass-through -> host output 1; host output 2 is driven by nothing.
+std::unique_ptr<Document> PassThrough() {
+  PatchBuilder b;
+  CUG* cut = b.Add("Test Cut", "Wire");
+  PatchBuilder::ExportInput(b.patch(), cut, "In");
+  PatchBuilder::ExportOutput(b.patch(), cut, "Out");
+  return b.Take();
+}
+
+TEST(VstIo, HostAudioPassesUnscaledAndUndrivenChannelsAreZero) {
+  OfflineRender r(PassThrough(), 44100.0f, 128, 1, 2);
+  ASSERT_TRUE(r.started());
+  std::vector<float> in(1000);
+  for (int i = 0; i < 1000; ++i) in[i] = i % 2 ? 0.5f : -1.0f;
+  const auto out = r.Render(1000, {100, 37, 128}, {}, {in});
+  EXPECT_EQ(out[0], in);  // 0.5 arrives as 5 V and leaves as 0.5
+  for (float s : out[1]) ASSERT_EQ(s, 0.0f);
+}
+
+TEST(VstIo, AccumulatingCallsAddToTheHostBuffer) {
+  OfflineRender r(PassThrough(), 44100.0f, 64, 1, 2);
+  ASSERT_TRUE(r.started());
+  float in[64], out0[64], out1[64];
+  std::fill(in, in + 64, 0.25f);
+  std::fill(out0, out0 + 64, 0.0f);
+  std::fill(out1, out1 + 64, 3.0f);
+  const float* ins[1] = {in};
+  float* outs[2] = {out0, out1};
+  r.app().ProcessHostCall(ins, 1, outs, 2, 64, /*replacing=*/false);
+  r.app().ProcessHostCall(ins, 1, outs, 2, 64, /*replacing=*/false);
+  for (int i = 0; i < 64; ++i) {
+    ASSERT_EQ(out0[i], 0.5f);
+    ASSERT_EQ(out1[i], 3.0f) << "an undriven channel is left as it was";
+  }
+}
+
+TEST(VstIo, HostMidiIsStampedFromTheCallStart) {
+  VoiceLog log;
+  SetVoiceLog(&log);
+  {
+    PatchBuilder b;
+    CUG* notes = b.Add("Test Notes", "Notes");
+    PatchBuilder::ExportInput(b.patch(), notes, "MIDI In");
+    OfflineRender r(b.Take(), 44100.0f, 256, 0, 1);
+    ASSERT_TRUE(r.started());
+    r.Render(1000, {250});
+    float out[250];
+    float* outs[1] = {out};
+    HostMidiEvent ev[2];
+    ev[0].delta_frames = -3;  // before the call: at its first sample
+    ev[0].data[0] = 0x90, ev[0].data[1] = 60, ev[0].data[2] = 100;
+    ev[1].delta_frames = 17;
+    ev[1].data[0] = 0x90, ev[1].data[1] = 62, ev[1].data[2] = 100;
+    r.app().ProcessHostCall(nullptr, 0, outs, 1, 250, true, ev, 2);
+  }
+  SetVoiceLog(nullptr);
+  std::vector<std::pair<int64_t, int>> ons;
+  for (const VoiceEvent& e : log)
+    if (e.type == UET_NOTE_ON) ons.push_back({e.time, e.note});
+  EXPECT_EQ(ons, (std::vector<std::pair<int64_t, int>>{{1000, 60}, {1017, 62}}));
+}
+
+}  // namespace
+}  // namespace kv::test
