@@ -4,10 +4,12 @@
 
 namespace kv {
 
-// Placeholder until the patch engine is wired: the stand-in effect always loads, so
-// loadFailed stays clear.
+// Placeholder until the patch engine is wired: the stand-in effect loads the patch and
+// plays silence. Without a patch the construction counts as failed.
 AudioEffect* createEffectInstance(vst::audioMasterCallback audioMaster, bool* loadFailed) {
-  return new PlaceholderEffect(audioMaster);
+  auto* effect = new PlaceholderEffect(audioMaster);
+  if (!effect->hasPatch() && loadFailed) *loadFailed = true;
+  return effect;
 }
 
 }  // namespace kv

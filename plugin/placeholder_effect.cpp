@@ -4,18 +4,25 @@
 #include <cstring>
 #include <thread>
 
+#include "doc/model/container.h"
+#include "platform/module_path.h"
 #include "plugin/capabilities.h"
 #include "plugin/text_bounds.h"
 
 namespace kv {
 
 namespace {
-constexpr const char* kName = "Korvane";
+constexpr const char* kVendor = "Korvane";
+constexpr size_t kMaxEffectNameChars = 31;
 }
 
 PlaceholderEffect::PlaceholderEffect(vst::audioMasterCallback audioMaster)
+    : PlaceholderEffect(audioMaster, ownModulePath()) {}
+
+PlaceholderEffect::PlaceholderEffect(vst::audioMasterCallback audioMaster, const std::string& module_path)
     : AudioEffectX(audioMaster, 1, 0) {
-  setUniqueID(kUniqueId);
+  if (doc_.LoadFromModule(module_path)) patch_ = doc_.GetPatchContainer();
+  setUniqueID(doc_.GetUniqueId());
   setNumInputs(1);
   setNumOutputs(2);
   canProcessReplacing(true);
@@ -62,17 +69,18 @@ void PlaceholderEffect::processReplacing(float**, float** outputs, int32_t sampl
 }
 
 bool PlaceholderEffect::getEffectName(char* name) {
-  copyBounded(name, kName, kMaxEffectNameLen);
+  const std::string title = patch_ ? patch_->getTitle().substr(0, kMaxEffectNameChars) : std::string();
+  copyBounded(name, title.c_str(), kMaxEffectNameLen);
   return true;
 }
 
 bool PlaceholderEffect::getVendorString(char* text) {
-  copyBounded(text, kName, kMaxVendorTextLen);
+  copyBounded(text, kVendor, kMaxVendorTextLen);
   return true;
 }
 
 bool PlaceholderEffect::getProductString(char* text) {
-  copyBounded(text, kName, kMaxVendorTextLen);
+  copyBounded(text, doc_.product_text().c_str(), kMaxVendorTextLen);
   return true;
 }
 

@@ -7,6 +7,13 @@
 // processing that adds nothing, and the names and answers the finished plug-in will give
 // without a patch.
 //
+// It already loads the patch the finished plug-in plays (the section of its own file, else
+// the ".dat" file beside it) into the plug-in's document and shows the host what the patch
+// says: the patch container's title as the effect name, the document's product text as the
+// product string and the header's unique id. Without a patch (no patch bytes, a failed or
+// refused load, or a root without a patch container) the object reports that it has no
+// patch and the entry point hands the host nothing.
+//
 // It already drives the engine's clock the way the finished plug-in will: `resume`
 // builds an audio master (empty run list) for the host's block size and sample rate,
 // every process call runs it for the call's sample count, and `suspend` deletes it.
@@ -17,18 +24,20 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 #include "engine/audio_master.h"
 #include "engine/engine_host.h"
+#include "doc/korvane_doc_vst.h"
 #include "plugin/audio_effect_x.h"
 
 namespace kv {
 
 class PlaceholderEffect : public AudioEffectX, private EngineHost {
  public:
-  static constexpr int32_t kUniqueId = vst::fourCharCode('K', 'v', 'P', 'h');
-
+  // Loads the patch of the plug-in file at `module_path` (default: this library's own file).
   explicit PlaceholderEffect(vst::audioMasterCallback audioMaster);
+  PlaceholderEffect(vst::audioMasterCallback audioMaster, const std::string& module_path);
   ~PlaceholderEffect() override;
 
   // effMainsChanged, any thread: build (resume) or delete (suspend) the audio master.
@@ -40,7 +49,12 @@ class PlaceholderEffect : public AudioEffectX, private EngineHost {
   // Audio thread: adds silence, i.e. leaves the outputs as they are.
   void process(float** inputs, float** outputs, int32_t sampleFrames) override;
 
-  // UI thread: names for the host's lists ("Korvane").
+  // False when no patch could be loaded: the entry point then gives the host nothing.
+  bool hasPatch() const { return patch_ != nullptr; }
+  const CKorvaneDocVST& document() const { return doc_; }
+
+  // UI thread: the patch container's title (at most 31 characters), the vendor ("Korvane")
+  // and the document's product text.
   bool getEffectName(char* name) override;
   bool getVendorString(char* text) override;
   bool getProductString(char* text) override;
@@ -63,6 +77,8 @@ class PlaceholderEffect : public AudioEffectX, private EngineHost {
   void QueueModuleMessage(const ModuleMessage&) override {}
   void QueueDocumentRefresh(DocumentModule*) override {}
 
+  CKorvaneDocVST doc_;
+  CContainer* patch_ = nullptr;  // the document's patch container, or null
   std::unique_ptr<KvAudioMaster> master_;
   std::atomic<bool> processing_enabled_{false};
   std::atomic<bool> in_process_{false};

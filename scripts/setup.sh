@@ -8,7 +8,7 @@ packages=(
   g++ cmake ninja-build pkg-config binutils file
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxext-dev libfreetype-dev libfontconfig-dev libpng-dev zlib1g-dev
-  libsndfile1-dev
+  libsndfile1-dev nlohmann-json3-dev
   # tests: display, fonts, sanitizers and fuzzers
   xvfb xauth libxtst-dev fonts-dejavu-core clang-14 libclang-rt-14-dev llvm-14
   # independent references used by tests

@@ -3,12 +3,14 @@
  * It loads the built plug-in library the way a Linux host does, finds it through both
  * entry names, reads the 192-byte interface record at raw byte offsets of the x86-64
  * layout, and drives one instance through open, stream settings, resume, processing,
- * suspend and close. Usage: c_host_harness PATH/TO/korvane.so. Exit code 0 when every
- * check passed. */
+ * suspend and close. Usage: c_host_harness PATH/TO/korvane.so NAME UNIQUE_ID_HEX, where
+ * NAME and the id are what the patch beside the library says. Exit code 0 when every check
+ * passed. */
 #include <dlfcn.h>
 #include <math.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 typedef intptr_t (*host_callback)(void* effect, int32_t opcode, int32_t index, intptr_t value,
@@ -30,6 +32,8 @@ static int failures = 0;
 /* --- The host ---------------------------------------------------------------------- */
 
 static intptr_t host_version = 2400;
+static const char* expected_name = "";
+static int32_t expected_id = 0;
 static int host_calls = 0;
 
 static intptr_t host(void* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
@@ -101,7 +105,7 @@ static void check_record(const void* e) {
   CHECK(read_f32(e, 92) == 1.0f);              /* ioRatio */
   CHECK(read_ptr(e, 96) != NULL);              /* object */
   CHECK(read_ptr(e, 104) == NULL);             /* user */
-  CHECK(read_i32(e, 112) == 0x4B765068);       /* uniqueID "KvPh" */
+  CHECK(read_i32(e, 112) == expected_id);      /* uniqueID from the patch */
   CHECK(read_i32(e, 116) == 1);                /* version */
   CHECK(read_ptr(e, 120) != NULL);             /* processReplacing */
   CHECK(all_zero(e, 128, 192));                /* double processing and future: zero */
@@ -123,7 +127,7 @@ static void drive(void* e) {
   CHECK(dispatch(e, 51 /* effCanDo */, 0, 0, text, 0.0f) == -1); /* signed, pointer-sized */
   memset(text, '#', sizeof text);
   CHECK(dispatch(e, 45 /* effGetEffectName */, 0, 0, text, 0.0f) == 1);
-  CHECK(strcmp(text, "Korvane") == 0);
+  CHECK(strcmp(text, expected_name) == 0);
   CHECK(dispatch(e, 77, 0, 0, NULL, 0.0f) == 0);
   CHECK(dispatch(e, 12 /* effMainsChanged */, 0, 1, NULL, 0.0f) == 0);
 
@@ -146,10 +150,12 @@ static void drive(void* e) {
 }
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    fprintf(stderr, "usage: %s PLUGIN.so\n", argv[0]);
+  if (argc != 4) {
+    fprintf(stderr, "usage: %s PLUGIN.so NAME UNIQUE_ID_HEX\n", argv[0]);
     return 2;
   }
+  expected_name = argv[2];
+  expected_id = (int32_t)strtoul(argv[3], NULL, 16);
   void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
   if (!library) {
     fprintf(stderr, "cannot load %s: %s\n", argv[1], dlerror());

@@ -2,7 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
+
+#include "doc/model/container.h"
+#include "modules/registry/module_registry.h"
+#include "platform/message_service.h"
 
 #include "plugin/effect_entry.h"
 #include "plugin/placeholder_effect.h"
@@ -68,19 +74,62 @@ TEST_F(EntryTest, FailedLoadDestroysOnlyThatInstance) {
   close(e);
 }
 
+// A plug-in file of our own making: "synth.so" does not exist, its patch lies beside it in
+// "synth.dat" (a root holding the patch container "Test Synth", unique id "abcd").
+struct PatchBeside {
+  std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                              ("kv_entry_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  std::string module = (dir / "synth.so").string();
+  PatchBeside() {
+    std::filesystem::create_directories(dir);
+    CKorvaneDocVST doc;
+    doc.OnNewDocument();
+    auto* synth = dynamic_cast<CContainer*>(GetModuleRegistry().CreateModule("Container"));
+    synth->setTitleQuiet("Test Synth");
+    doc.root()->adopt(synth);
+    doc.header().unique_id_text = "abcd";
+    doc.header().product_text = "Test Product";
+    const std::vector<uint8_t> bytes = doc.SavePatch();
+    std::ofstream((dir / "synth.dat"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  ~PatchBeside() { std::filesystem::remove_all(dir); }
+};
+
+std::string patchModule;
+
+AudioEffect* patchFactory(audioMasterCallback cb, bool* loadFailed) {
+  auto* effect = new PlaceholderEffect(cb, patchModule);
+  if (!effect->hasPatch()) *loadFailed = true;
+  return effect;
+}
+
+TEST_F(EntryTest, LibraryEffectWithoutPatchGivesNullAndSaysWhy) {
+  MessageService messages;
+  messages.setLogToStderr(false);
+  MessageServiceScope scope(messages);
+  patchModule = "/nonexistent/folder/synth.so";
+  EXPECT_EQ(openEffect(&RecordingHost::callback, &patchFactory), nullptr);
+  EXPECT_EQ(messages.shownTexts(),
+            (std::vector<std::string>{"synth: Can't find plugin data file. (/nonexistent/folder/synth.dat)"}));
+}
+
 TEST_F(EntryTest, ConstructionExceptionGivesNull) {
   throwInFactory = true;
   EXPECT_EQ(openEffect(&RecordingHost::callback, &testFactory), nullptr);
   EXPECT_EQ(factoryCalls, 1);
 }
 
-// The stand-in effect the library offers until the patch engine is wired.
+// The stand-in effect the library offers until the patch engine is wired: it loads the patch
+// and shows its names and id, and plays silence.
 TEST_F(EntryTest, LibraryEffectIsASilentStereoEffect) {
-  AEffect* e = openEffect(&RecordingHost::callback, &createEffectInstance);
+  PatchBeside patch;
+  patchModule = patch.module;
+  AEffect* e = openEffect(&RecordingHost::callback, &patchFactory);
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(e->numInputs, 1);
   EXPECT_EQ(e->numOutputs, 2);
-  EXPECT_EQ(e->uniqueID, PlaceholderEffect::kUniqueId);
+  EXPECT_EQ(e->uniqueID, 0x61626364);
   EXPECT_TRUE(e->flags & effFlagsCanReplacing);
 
   auto text = [&](int32_t opcode) {
@@ -89,9 +138,9 @@ TEST_F(EntryTest, LibraryEffectIsASilentStereoEffect) {
     EXPECT_EQ(e->dispatcher(e, opcode, 0, 0, buffer, 0), 1);
     return std::string(buffer);
   };
-  EXPECT_EQ(text(effGetEffectName), "Korvane");
+  EXPECT_EQ(text(effGetEffectName), "Test Synth");
   EXPECT_EQ(text(effGetVendorString), "Korvane");
-  EXPECT_EQ(text(effGetProductString), "Korvane");
+  EXPECT_EQ(text(effGetProductString), "Test Product");
   EXPECT_EQ(e->dispatcher(e, effGetVendorVersion, 0, 0, nullptr, 0), 1);
 
   const std::pair<const char*, intptr_t> words[] = {
@@ -122,7 +171,9 @@ TEST_F(EntryTest, LibraryEffectIsASilentStereoEffect) {
 // Resume builds an audio master for the host's block size; every process call advances
 // its clock by the call's length, cut into engine blocks; suspend deletes it.
 TEST_F(EntryTest, LibraryEffectRunsTheEngineClockWhileResumed) {
-  AEffect* e = openEffect(&RecordingHost::callback, &createEffectInstance);
+  PatchBeside patch;
+  patchModule = patch.module;
+  AEffect* e = openEffect(&RecordingHost::callback, &patchFactory);
   ASSERT_NE(e, nullptr);
   auto* effect = static_cast<PlaceholderEffect*>(e->object);
   e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 48000.0f);

@@ -1,0 +1,10 @@
+#include "doc/korvane_doc_vst.h"
+
+namespace kv {
+
+bool CKorvaneDocVST::ClearRoot() {
+  setRoot(nullptr);
+  return false;
+}
+
+}  // namespace kv
