@@ -11,12 +11,16 @@
 #include "modules/filters/one_pole_filter.h"
 #include "modules/filters/parametric_eq.h"
 #include "modules/filters/state_variable_filter.h"
+#include "modules/controls/list_entry.h"
+#include "modules/controls/patch_select.h"
+#include "modules/controls/slider.h"
 #include "modules/registry/builtin_modules.h"
 
 #include <cstring>
 
 #include "doc/model/container.h"
 #include "doc/model/control.h"
+#include "doc/model/panel_controls.h"
 #include "doc/model/small_modules.h"
 #include "modules/registry/container_declarations.h"
 #include "modules/registry/module_registry.h"
@@ -168,10 +172,6 @@ CDocOb* makeContainer(Module_Info* info) {
   c->findIOModule();  // a container made from its type always has its IO module
   return c;
 }
-template <int ValueType>
-CDocOb* makeControl(Module_Info* info) {
-  return new CControl(info, ValueType);
-}
 template <typename T>
 CDocOb* make(Module_Info* info) {
   return new T(info);
@@ -181,8 +181,6 @@ struct DocFactoryEntry {
   const char* name;
   DocFactory factory;
 };
-// Panel-control classes that come with the panel are made as their CControl base for now,
-// with the value type they keep.
 const DocFactoryEntry kDocFactories[] = {
     {"CUG", &make<CUG>},
     {"CSwitch", &make<CSwitch>},
@@ -191,11 +189,17 @@ const DocFactoryEntry kDocFactories[] = {
     {"CFeedbackDelay", &make<CFeedbackDelay>},
     {"CLED", &make<CLED>},
     {"CPortal", &make<CPortal>},
-    {"Ctl_Slider", &makeControl<CControl::kFloat>},
-    {"Ctl_PushButton", &makeControl<CControl::kFloat>},
-    {"Ctl_LED", &makeControl<CControl::kFloat>},
-    {"Ctl_Combo", &makeControl<CControl::kInteger>},
-    {"Ctl_Text", &makeControl<CControl::kText>},
+    {"Ctl_Slider", &make<Ctl_Slider>},
+    {"Ctl_PushButton", &make<Ctl_PushButton>},
+    {"Ctl_LED", &make<Ctl_LED>},
+    {"Ctl_Combo", &make<Ctl_Combo>},
+    {"Ctl_Text", &make<Ctl_Text>},
+    {"Ctl_PatchSel", &make<Ctl_PatchSel>},
+    {"ui_param_float_in", &make<ui_param_float_in>},
+    {"ui_param_float_out", &make<ui_param_float_out>},
+    {"ui_scaler", &make<ui_scaler>},
+    {"ui_spring", &make<ui_spring>},
+    {"control_group_ob", &make<control_group_ob>},
 };
 
 struct UgFactoryEntry {
@@ -227,6 +231,12 @@ const UgFactoryEntry kUgFactories[] = {
     {"ug_multiplier", &makeUg<ug_multiplier>},
     {"ug_adder", &makeUg<ug_adder>},
     {"ug_voice_combiner", &makeUg<ug_voice_combiner>},
+    // Panel controls and patch memories.
+    {"ug_slider", &makeUg<ug_slider>},
+    {"ug_combobox", &makeUg<ug_combobox>},
+    {"ug_text_entry", &makeUg<ug_text_entry>},
+    {"ug_param_float_in", &makeUg<ug_param_float_in>},
+    {"ug_patch_sel", &makeUg<ug_patch_sel>},
 };
 
 // Declarations the document needs before the unit generators exist.
