@@ -332,20 +332,33 @@ void ui_spring::onMouse() {
 // ---- control_ob_base, control_group_ob ----
 
 namespace {
-bool contains(CContainer* c, CDocOb* target) {
-  if (!c) return false;
-  for (CDocOb* child : c->children()) {
-    if (child == target) return true;
-    if (contains(dynamic_cast<CContainer*>(child), target)) return true;
+// Whether `target` is `scope` or lies inside it (containers' children, groups' members).
+bool contains(CDocOb* scope, CDocOb* target) {
+  if (!scope) return false;
+  if (scope == target) return true;
+  if (auto* c = dynamic_cast<CContainer*>(scope)) {
+    for (CDocOb* child : c->children())
+      if (contains(child, target)) return true;
+  } else if (auto* g = dynamic_cast<control_group_ob*>(scope)) {
+    for (control_ob_base* m : g->members())
+      if (contains(m, target)) return true;
   }
   return false;
 }
-CContainer* topOf(CDocOb* o) {
-  CContainer* c = o->getParent();
-  while (c && c->getParent()) c = c->getParent();
-  return c;
-}
 }  // namespace
+
+CDocOb* control_ob_base::outermost() {
+  CDocOb* top = this;
+  while (auto* b = dynamic_cast<control_ob_base*>(top)) {
+    if (!b->group_) break;
+    top = b->group_;
+  }
+  if (CContainer* c = top->getParent()) {
+    while (c->getParent()) c = c->getParent();
+    return c;
+  }
+  return top;
+}
 
 control_ob_base::~control_ob_base() = default;
 
@@ -353,7 +366,7 @@ void control_ob_base::serialize(Archive& ar) {
   CUG::serialize(ar);
   if (ar.isStoring()) {
     // The reference is kept only while the object it names is still in the patch.
-    CDocOb* ref = reference_ && contains(topOf(this), reference_) ? reference_ : nullptr;
+    CDocOb* ref = reference_ && contains(outermost(), reference_) ? reference_ : nullptr;
     ar.writer().writeObject(ref);
   } else {
     reference_ = ar.reader().readObjectAs<CDocOb>();
@@ -394,6 +407,7 @@ void control_group_ob::serialize(Archive& ar) {
   ArchiveReader& r = ar.reader();
   while (auto* m = r.readObjectAs<control_ob_base>()) {
     r.adopt(this, m);  // refuses a member of two groups and the group itself
+    m->group_ = this;
     members_.push_back(m);
   }
 }
@@ -423,6 +437,7 @@ void control_group_ob::addMembers(const std::vector<control_ob_base*>& objects) 
     r.offset(-u.left, -u.top);
     m->setRect(kViewPanel, r);
     m->setParent(getParent());
+    m->group_ = this;
     members_.push_back(m);
   }
   setRect(kViewPanel, u);

@@ -241,7 +241,11 @@ class control_ob_base : public CUG {
   CDocOb* referencedObject() const { return reference_; }
 
  private:
+  friend class control_group_ob;
+  // The patch (or the outermost group when the object belongs to none) it lies in.
+  CDocOb* outermost();
   CDocOb* reference_ = nullptr;  // not owned; written back only while still in the patch
+  class control_group_ob* group_ = nullptr;
   Rect panel_rect_{0, 0, 10, 10};
 };
 
