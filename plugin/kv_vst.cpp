@@ -10,9 +10,8 @@
 #include "doc/model/generic_parameter.h"
 #include "doc/model/number_text.h"
 #include "doc/model/plug.h"
-#include "engine/audio_master.h"
 #include "platform/message_service.h"
-#include "plugin/chunk.h"
+#include "plugin/chunk_container.h"
 #include "plugin/kv_vst_answers.h"
 #include "plugin/text_bounds.h"
 
@@ -22,8 +21,6 @@ namespace {
 
 constexpr int32_t kDefaultHostBlock = 1024;
 constexpr float kDefaultEngineRate = 44100.0f;
-constexpr const char* kUnreadableChunkText =
-    "The saved state could not be read; nothing was changed";
 
 int32_t hostPrograms(const KvVstPatchSettings& settings, CContainer* patch) {
   if (!patch->patchHasPrograms()) return 1;
@@ -32,48 +29,19 @@ int32_t hostPrograms(const KvVstPatchSettings& settings, CContainer* patch) {
 
 }  // namespace
 
-// The chunk's view of the patch: its host parameters gathered again, in list order.
-class KvVst::ChunkAccess : public ChunkParameters {
- public:
-  explicit ChunkAccess(CContainer* patch) : patch_(patch) {
-    if (patch_) patch_->gatherParameters(list_);
-  }
-  int32_t parameterCount() override { return static_cast<int32_t>(list_.size()); }
-  int32_t controlId(int32_t i) override {
-    CControl* c = dynamic_cast<CControl*>(list_[i]);
-    return c ? c->controlId() : 0;
-  }
-  std::string parameterName(int32_t i) override { return list_[i]->getName(); }
-  std::string valueText(int32_t i, int32_t program) override {
-    if (CControl* c = dynamic_cast<CControl*>(list_[i])) return c->GetPatchValueText(program);
-    return list_[i]->getValueText();
-  }
-  void setValueText(int32_t i, int32_t program, const std::string& text) override {
-    if (CControl* c = dynamic_cast<CControl*>(list_[i]))
-      c->SetPatchValueText(program, text);
-    else
-      list_[i]->setValueText(text);
-  }
-  int32_t currentProgram() override { return patch_ ? patch_->currentProgram() : 0; }
-  std::string programName(int32_t program) override {
-    return patch_ ? patch_->programName(program) : std::string();
-  }
-  void setProgramName(int32_t program, const std::string& name) override {
-    if (patch_) patch_->setProgramName(program, name);
-  }
-
- private:
-  CContainer* patch_;
-  std::vector<generic_parameter*> list_;
-};
-
 KvVst::KvVst(vst::audioMasterCallback audioMaster, std::unique_ptr<KvVstApplication> app,
              bool* loadFailed)
-    : AudioEffectX(audioMaster, 16, 0), app_(std::move(app)), ui_thread_(std::this_thread::get_id()) {
+    : AudioEffectX(audioMaster, 16, 0),
+      app_(std::move(app)),
+      midi_in_(std::make_unique<HostMidi[]>(kHostMidiCapacity)),
+      midi_out_(std::make_unique<HostMidi[]>(MidiToHost::kCapacity)),
+      ui_thread_(std::this_thread::get_id()) {
   programsAreChunks(true);
   HostCallScope inHostCall;
   if (!app_ || !app_->InitInstance() || app_->PatchContainer() == nullptr) {
     if (loadFailed) *loadFailed = true;
+    // No editor will ever show why: the texts go out now (logged when headless).
+    MessageService::current().flushQueued();
     return;
   }
   patch_ = app_->PatchContainer();
@@ -86,6 +54,11 @@ KvVst::KvVst(vst::audioMasterCallback audioMaster, std::unique_ptr<KvVstApplicat
   app_->WireHostIo();
   gatherHostParameters();
   app_->AttachHostParameters(this);
+  app_->AttachTimeInfo([this](int32_t flags) {
+    static_assert(sizeof(TimeInfo) == sizeof(vst::VstTimeInfo));
+    // The host's record lives until its next call; the engine copies it at once.
+    return reinterpret_cast<const TimeInfo*>(getTimeInfo(flags));
+  });
 
   setNumInputs(patch_->countAudioPlugs(DR_IN));
   setNumOutputs(patch_->countAudioPlugs(DR_OUT));
@@ -105,7 +78,10 @@ KvVst::~KvVst() {
   {
     std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
     suspendLocked();
-    if (app_) app_->AttachHostParameters(nullptr);
+    if (app_) {
+      app_->AttachHostParameters(nullptr);
+      app_->AttachTimeInfo({});
+    }
   }
   ParamWatcher::setParameter(nullptr);
   // Links stop watching before the application deletes the document they watch.
@@ -238,34 +214,34 @@ void KvVst::runAudio(float** inputs, float** outputs, int32_t frames, bool repla
   if (frames <= 0) return;
   replacing_.store(replacing, std::memory_order_relaxed);
   in_process_.store(true, std::memory_order_seq_cst);
-  KvAudioMaster* master = nullptr;
-  if (processing_enabled_.load(std::memory_order_seq_cst) && engineRunning()) master = app_->Master();
-  if (master == nullptr) {
+  if (!processing_enabled_.load(std::memory_order_seq_cst) || !engineRunning()) {
     if (replacing) writeSilence(outputs, frames);
   } else {
-    if (params_pending_.exchange(false, std::memory_order_acq_rel)) master->SetHostParamsPending();
-    app_->SetHostBuffers(inputs, outputs, replacing);
-    const sample_clock start = master->clock;
-    if (vst::VstEvents* in = host_events_) {
+    if (params_pending_.exchange(false, std::memory_order_acq_rel)) app_->RequestHostParameters();
+    // The host's MIDI for this call: short messages only, offsets inside the call.
+    int32_t count = 0;
+    if (const vst::VstEvents* in = host_events_) {
       // The pointer array is as long as the count (the record declares two entries).
       vst::VstEvent* const* list = reinterpret_cast<vst::VstEvent* const*>(
           reinterpret_cast<const char*>(in) + offsetof(vst::VstEvents, events));
-      for (int32_t i = 0; i < in->numEvents; ++i) {
+      for (int32_t i = 0; i < in->numEvents && count < kHostMidiCapacity; ++i) {
         const vst::VstEvent* e = list[i];
         if (e == nullptr || e->type != vst::kVstMidiType) continue;
         const auto* m = reinterpret_cast<const vst::VstMidiEvent*>(e);
-        const int32_t delta = std::clamp(m->deltaFrames, 0, frames - 1);
-        const uint32_t message = static_cast<uint8_t>(m->midiData[0]) |
-                                 static_cast<uint32_t>(static_cast<uint8_t>(m->midiData[1])) << 8 |
-                                 static_cast<uint32_t>(static_cast<uint8_t>(m->midiData[2])) << 16;
-        app_->DeliverHostMidi(start + delta, message);
+        HostMidi& h = midi_in_[count++];
+        h.delta_frames = std::clamp(m->deltaFrames, 0, frames - 1);
+        h.message = static_cast<uint8_t>(m->midiData[0]) |
+                    static_cast<uint32_t>(static_cast<uint8_t>(m->midiData[1])) << 8 |
+                    static_cast<uint32_t>(static_cast<uint8_t>(m->midiData[2])) << 16;
       }
     }
-    master->Run(frames);
-    if (midi_to_host_.allocated()) {
+    app_->ProcessHostCall(inputs, cEffect.numInputs, outputs, cEffect.numOutputs, frames, replacing,
+                          midi_in_.get(), count);
+    const int32_t out = app_->TakeHostMidiOut(midi_out_.get(), MidiToHost::kCapacity);
+    if (out > 0 && midi_to_host_.allocated()) {
       midi_to_host_.clear();
-      app_->CollectMidiForHost(start, frames, midi_to_host_);
-      if (midi_to_host_.size() > 0) sendVstEventsToHost(midi_to_host_.events());
+      for (int32_t i = 0; i < out; ++i) midi_to_host_.add(midi_out_[i].delta_frames, midi_out_[i].message);
+      sendVstEventsToHost(midi_to_host_.events());
     }
   }
   host_events_ = nullptr;
@@ -306,7 +282,7 @@ void KvVst::resumeLocked() {
   midi_to_host_.allocate();
   const int32_t block = blockSize > 0 ? blockSize : kDefaultHostBlock;
   const bool built = app_->StartEngine(EngineSampleRate(sampleRate), block);
-  engine_running_.store(built && app_->Master() != nullptr, std::memory_order_release);
+  engine_running_.store(built && app_->HasEngine(), std::memory_order_release);
   needIdle();
   replacing_.store(true, std::memory_order_relaxed);
   processing_enabled_.store(true, std::memory_order_seq_cst);
@@ -327,12 +303,12 @@ void KvVst::setSampleRate(float newRate) {
 
 void KvVst::setProgramLocked(int32_t program) {
   curProgram = program;
-  if (generic_parameter* p = patch_->findParameter("Program")) {
-    const bool wasQuiet = quiet_automation_;
-    quiet_automation_ = true;
-    p->setValueText(formatInt(program));
-    quiet_automation_ = wasQuiet;
-  }
+  // The controls switch to the program's values; the host chose it, so they are not
+  // reported back to it as automation.
+  const bool wasQuiet = quiet_automation_;
+  quiet_automation_ = true;
+  patch_->setProgram(program);
+  quiet_automation_ = wasQuiet;
 }
 
 void KvVst::setProgram(int32_t program) {
@@ -379,12 +355,7 @@ bool KvVst::copyProgram(int32_t destination) {
   std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
   if (!patch_ || destination < 0 || destination >= CContainer::kProgramCount) return false;
   applyDirtyToControls();
-  const int32_t from = patch_->currentProgram();
-  std::vector<generic_parameter*> list;
-  patch_->gatherParameters(list);
-  for (generic_parameter* p : list)
-    if (CControl* c = dynamic_cast<CControl*>(p)) c->CopyValue(from, destination, destination);
-  patch_->setProgramName(destination, patch_->programName(from));
+  patch_->copyPrograms(destination, destination);
   return true;
 }
 
@@ -394,8 +365,7 @@ int32_t KvVst::getChunk(void** data, bool isPreset) {
   std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
   if (!data || !patch_) return 0;
   applyDirtyToControls();
-  ChunkAccess access(patch_);
-  chunk_ = writeChunk(access, isPreset);
+  chunk_ = writeContainerChunk(patch_, isPreset);
   *data = chunk_.data();
   return static_cast<int32_t>(chunk_.size());
 }
@@ -404,21 +374,12 @@ int32_t KvVst::setChunk(void* data, int32_t byteSize, bool isPreset) {
   HostCallScope inHostCall;
   std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
   if (!patch_ || !data || byteSize <= 0) return 0;
-  ParsedChunk parsed;
-  const auto result =
-      parseChunk(std::span<const uint8_t>(static_cast<const uint8_t*>(data), static_cast<size_t>(byteSize)), parsed);
-  if (result == ChunkParseResult::kUnknownMarker) return 0;
-  if (result != ChunkParseResult::kOk) {
-    showMessage(kUnreadableChunkText, MessageIcon::Exclamation);
-    return 0;
-  }
   applyDirtyToControls();
-  ChunkAccess access(patch_);
   const bool wasQuiet = quiet_automation_;
   quiet_automation_ = true;
-  const ChunkApplyResult applied = applyChunk(parsed, isPreset, access);
+  readContainerChunk(patch_, std::span<const uint8_t>(static_cast<const uint8_t*>(data), static_cast<size_t>(byteSize)),
+                     isPreset);
   quiet_automation_ = wasQuiet;
-  if (applied.unmatched > 0) showMessage(kChunkUnmatchedText);
   return 0;
 }
 

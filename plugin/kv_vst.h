@@ -109,8 +109,6 @@ class KvVst : public AudioEffectX,
   static float EngineSampleRate(float hostRate);
 
  private:
-  class ChunkAccess;
-
   void gatherHostParameters();
   // Holds off audio calls and waits until a running one has returned.
   void holdOffAudio();
@@ -140,6 +138,10 @@ class KvVst : public AudioEffectX,
   std::vector<std::unique_ptr<param_info>> params_;
   MidiToHost midi_to_host_;
   std::vector<uint8_t> chunk_;  // the block last handed out by getChunk
+  // Host MIDI of one call, and MIDI for the host, in preallocated arrays.
+  static constexpr int32_t kHostMidiCapacity = 1024;
+  std::unique_ptr<HostMidi[]> midi_in_;
+  std::unique_ptr<HostMidi[]> midi_out_;
   std::recursive_mutex engine_mutex_;
   std::thread::id ui_thread_;
   bool has_midi_in_ = false;

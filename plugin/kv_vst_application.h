@@ -13,16 +13,22 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
-#include "engine/types.h"
+#include "engine/time_info.h"
 
 namespace kv {
 
 class CContainer;
-class KvAudioMaster;
-class MidiToHost;
 class generic_parameter;
+
+// One short MIDI message of a host call: its offset in the call and the message packed as
+// status | data1 << 8 | data2 << 16.
+struct HostMidi {
+  int32_t delta_frames = 0;
+  uint32_t message = 0;
+};
 
 // Audio thread, at the start of an engine run when host parameter values are pending:
 // the plug-in hands them to the engine.
@@ -54,6 +60,8 @@ class KvVstApplication {
   virtual KvVstPatchSettings PatchSettings() = 0;
   // The plug-in whose pending host parameter values the engine applies (null: none).
   virtual void AttachHostParameters(HostParameterSource* source) = 0;
+  // Where the engine reads the host's transport (audio thread; null: none).
+  virtual void AttachTimeInfo(std::function<const TimeInfo*(int32_t request_flags)> source) = 0;
   // Connects the patch container's outer plugs to the host input and output modules.
   virtual void WireHostIo() = 0;
 
@@ -62,20 +70,25 @@ class KvVstApplication {
   // application has reported why) and no engine exists then.
   virtual bool StartEngine(float sample_rate, int32_t host_block_size) = 0;
   virtual void StopEngine() = 0;
-  // The running engine's master, or null.
-  virtual KvAudioMaster* Master() = 0;
+  virtual bool HasEngine() = 0;
   // User-interface thread: refreshes queued by the engine, and queued texts.
   virtual void ServiceRefreshQueue() = 0;
 
-  // Audio thread. Point the host input and output modules at this call's buffers;
-  // `replacing` false asks the output module to add to the host's outputs.
-  virtual void SetHostBuffers(float** inputs, float** outputs, bool replacing) = 0;
-  // Puts one host MIDI message into the patch at `time` (engine clock).
-  virtual void DeliverHostMidi(sample_clock time, uint32_t message) = 0;
-  // Moves MIDI the patch sent to the host in the call that started at `call_start` and
-  // lasted `frames` samples into `out`, as far as it has room; later messages stay queued.
-  virtual void CollectMidiForHost(sample_clock call_start, int32_t frames, MidiToHost& out) = 0;
-  // Hands a host parameter value (0..1) to the unit generator of the control behind it.
+  // Audio thread: the engine applies pending host parameter values (through the attached
+  // source) at the start of the next ProcessHostCall.
+  virtual void RequestHostParameters() = 0;
+  // Audio thread: one host call. The host's buffers go to the host input and output modules
+  // (`replacing` false: the patch adds to the outputs), the call's MIDI enters the patch at
+  // the engine clock of the call's start plus each offset, and the engine runs `frames`
+  // samples. Without a running engine the outputs are silenced (replacing) or left alone.
+  virtual void ProcessHostCall(const float* const* inputs, int32_t input_count, float* const* outputs,
+                               int32_t output_count, int32_t frames, bool replacing,
+                               const HostMidi* midi, int32_t midi_count) = 0;
+  // Audio thread, after ProcessHostCall: the MIDI the patch sent to the host during that
+  // call, offsets within the call; answers the number copied.
+  virtual int32_t TakeHostMidiOut(HostMidi* out, int32_t capacity) = 0;
+  // Audio thread: hands a host parameter value (0..1) to the unit generator of the control
+  // behind it.
   virtual void SendHostValueToEngine(generic_parameter* control, float value) = 0;
 };
 

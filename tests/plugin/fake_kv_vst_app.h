@@ -71,6 +71,7 @@ class FakeKvVstApp : public KvVstApplication, private EngineHost {
   CContainer* PatchContainer() override { return load_ok ? patch : nullptr; }
   KvVstPatchSettings PatchSettings() override { return settings; }
   void AttachHostParameters(HostParameterSource* s) override { source = s; }
+  void AttachTimeInfo(std::function<const TimeInfo*(int32_t)> s) override { time_info = std::move(s); }
   void WireHostIo() override { ++wired; }
   bool StartEngine(float rate, int32_t block) override {
     master.reset();
@@ -84,22 +85,27 @@ class FakeKvVstApp : public KvVstApplication, private EngineHost {
     return true;
   }
   void StopEngine() override { master.reset(); }
-  KvAudioMaster* Master() override { return master.get(); }
+  bool HasEngine() override { return master != nullptr; }
   void ServiceRefreshQueue() override { ++serviced; }
-  void SetHostBuffers(float**, float** outputs, bool replacing) override {
-    last_outputs = outputs;
+  void RequestHostParameters() override {
+    if (master) master->SetHostParamsPending();
+  }
+  // The patch plays 0.5 on every output and echoes the host's MIDI back to it.
+  void ProcessHostCall(const float* const*, int32_t, float* const* outputs, int32_t output_count,
+                       int32_t frames, bool replacing, const HostMidi* in, int32_t count) override {
     last_replacing = replacing;
+    midi.clear();
+    for (int32_t i = 0; i < count; ++i) midi.emplace_back(in[i].delta_frames, in[i].message);
+    if (master) master->Run(frames);
+    for (int32_t c = 0; c < output_count; ++c)
+      for (int32_t i = 0; i < frames; ++i) outputs[c][i] = replacing ? 0.5f : outputs[c][i] + 0.5f;
   }
-  void DeliverHostMidi(sample_clock time, uint32_t message) override {
-    if (midi.size() < midi.capacity()) midi.emplace_back(time, message);
-  }
-  void CollectMidiForHost(sample_clock start, int32_t frames, MidiToHost& out) override {
-    size_t taken = 0;
-    while (taken < midi.size() && midi[taken].first - start < frames && !out.full()) {
-      out.add(static_cast<int32_t>(midi[taken].first - start), midi[taken].second);
-      ++taken;
-    }
-    midi.erase(midi.begin(), midi.begin() + static_cast<long>(taken));
+  int32_t TakeHostMidiOut(HostMidi* out, int32_t capacity) override {
+    int32_t n = 0;
+    for (; n < capacity && n < static_cast<int32_t>(midi.size()); ++n)
+      out[n] = HostMidi{static_cast<int32_t>(midi[n].first), midi[n].second};
+    midi.clear();
+    return n;
   }
   void SendHostValueToEngine(generic_parameter* control, float value) override {
     if (sent.size() < sent.capacity()) sent.emplace_back(control, value);
@@ -115,11 +121,11 @@ class FakeKvVstApp : public KvVstApplication, private EngineHost {
   int wired = 0, starts = 0, serviced = 0;
   float last_rate = 0;
   int32_t last_block = 0;
-  float** last_outputs = nullptr;
   bool last_replacing = true;
+  std::function<const TimeInfo*(int32_t)> time_info;
   HostParameterSource* source = nullptr;
   std::unique_ptr<KvAudioMaster> master;
-  std::vector<std::pair<sample_clock, uint32_t>> midi;
+  std::vector<std::pair<sample_clock, uint32_t>> midi;  // of the current call
   std::vector<std::pair<generic_parameter*, float>> sent;
 
  private:
