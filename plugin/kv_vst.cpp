@@ -364,7 +364,8 @@ bool KvVst::copyProgram(int32_t destination) {
 int32_t KvVst::getChunk(void** data, bool isPreset) {
   std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
   if (!data || !patch_) return 0;
-  applyDirtyToControls();
+  // Host values still on their way through the engine are saved as the host set them.
+  for (auto& link : params_) link->syncToControl();
   chunk_ = writeContainerChunk(patch_, isPreset);
   *data = chunk_.data();
   return static_cast<int32_t>(chunk_.size());

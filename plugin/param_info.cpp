@@ -26,12 +26,19 @@ bool param_info::storeFromHost(float value) {
   const uint32_t bits = std::bit_cast<uint32_t>(value);
   if (value_bits_.load(std::memory_order_acquire) == bits) return false;
   value_bits_.store(bits, std::memory_order_release);
+  unsynced_.store(true, std::memory_order_release);
   dirty_.store(true, std::memory_order_release);
   return true;
 }
 
 void param_info::applyToControl() {
-  if (!takeDirty() || !parameter_) return;
+  if (!takeDirty()) return;
+  unsynced_.store(true, std::memory_order_release);
+  syncToControl();
+}
+
+void param_info::syncToControl() {
+  if (!unsynced_.exchange(false, std::memory_order_acq_rel) || !parameter_) return;
   from_host_ = true;
   parameter_->setNormalised(value());
   from_host_ = false;
@@ -44,6 +51,8 @@ void param_info::onNotify(Notifier* from, int32_t code, intptr_t argument) {
     return;
   }
   if (code != kNotifyValueChanged) return;
+  if (dirty()) return;
+  if (argument == 1) unsynced_.store(false, std::memory_order_release);
 
   const float v = static_cast<float>(parameter_->getNormalised());
   if (std::bit_cast<uint32_t>(v) == value_bits_.load(std::memory_order_acquire)) return;

@@ -56,9 +56,13 @@ class param_info : public Notifiable {
   // User-interface thread, no engine: writes a dirty value into the control (marked as
   // coming from the host, so it is not echoed back as automation).
   void applyToControl();
+  // User-interface thread, also while an engine runs: writes a host value that the control
+  // does not hold yet into it (before the control's values are saved).
+  void syncToControl();
 
   // Code 8 forgets the control; code 31 re-reads its value and reports it to the host when
-  // the control's host-notification rules allow.
+  // the control's host-notification rules allow. While a host value is still on its way to
+  // the engine, the control's older value does not replace it.
   void onNotify(Notifier* from, int32_t code, intptr_t argument) override;
 
  private:
@@ -71,6 +75,8 @@ class param_info : public Notifiable {
   HostAutomation* host_ = nullptr;
   std::atomic<uint32_t> value_bits_{0};
   std::atomic<bool> dirty_{false};
+  // A host value the control has not taken yet (it reaches the control through the engine).
+  std::atomic<bool> unsynced_{false};
   bool from_host_ = false;
 };
 

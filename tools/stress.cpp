@@ -262,20 +262,31 @@ class UiSide {
   }
 
  private:
+  // get, set, get: the chunk must come back the same. Values are kept as the plug-in's
+  // chunk holds them (texts may round a host's value), so parameter values are compared
+  // between the first and a second round trip.
   void roundTrip(int64_t number, bool preset) {
     audio_.waitForQuiet();
     const std::vector<uint8_t> first = plugin_.chunk(preset);
-    const std::vector<float> before = parameterValues(plugin_);
     plugin_.setChunk(first, preset);
+    const std::vector<float> before = parameterValues(plugin_);
     const std::vector<uint8_t> second = plugin_.chunk(preset);
+    plugin_.setChunk(second, preset);
     const std::vector<float> after = parameterValues(plugin_);
     audio_.quiet.store(false);
-    if (first != second)
+    if (first != second) {
       findings_.add("call " + std::to_string(number) + ": the " + (preset ? "program" : "bank") +
                     " chunk changed when given back (" + std::to_string(first.size()) + " -> " +
                     std::to_string(second.size()) + " bytes)");
-    else if (before != after)
-      findings_.add("call " + std::to_string(number) + ": parameter values changed across a chunk round trip");
+      return;
+    }
+    for (size_t i = 0; i < before.size() && i < after.size(); ++i)
+      if (before[i] != after[i]) {
+        findings_.add("call " + std::to_string(number) + ": parameter " + std::to_string(i) +
+                      " changed across a chunk round trip (" + std::to_string(before[i]) + " -> " +
+                      std::to_string(after[i]) + ")");
+        return;
+      }
   }
 
   void truncatedChunk(int64_t number) {
