@@ -131,16 +131,22 @@ float KvVst::getParameter(int32_t index) {
   return params_[index]->value();
 }
 
+std::unique_lock<std::recursive_mutex> KvVst::lockForQuery() {
+  if (std::this_thread::get_id() == audio_thread_.load(std::memory_order_relaxed))
+    return std::unique_lock<std::recursive_mutex>(engine_mutex_, std::try_to_lock);
+  return std::unique_lock<std::recursive_mutex>(engine_mutex_);
+}
+
 void KvVst::getParameterLabel(int32_t index, char* label) {
-  std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
-  const param_info* link = parameterLink(index);
+  auto lock = lockForQuery();
+  const param_info* link = lock.owns_lock() ? parameterLink(index) : nullptr;
   copyBounded(label, link && link->parameter() ? link->parameter()->getUnit() : std::string(),
               kMaxParamTextLen);
 }
 
 void KvVst::getParameterDisplay(int32_t index, char* text) {
-  std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
-  const param_info* link = parameterLink(index);
+  auto lock = lockForQuery();
+  const param_info* link = lock.owns_lock() ? parameterLink(index) : nullptr;
   copyBounded(text,
               link && link->parameter() ? link->parameter()->textForNormalised(link->value())
                                         : std::string(),
@@ -148,8 +154,8 @@ void KvVst::getParameterDisplay(int32_t index, char* text) {
 }
 
 void KvVst::getParameterName(int32_t index, char* text) {
-  std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
-  const param_info* link = parameterLink(index);
+  auto lock = lockForQuery();
+  const param_info* link = lock.owns_lock() ? parameterLink(index) : nullptr;
   copyBounded(text, link && link->parameter() ? link->parameter()->getName() : std::string(),
               kMaxParamTextLen);
 }
@@ -166,8 +172,8 @@ bool KvVst::getParameterProperties(int32_t index, vst::VstParameterProperties* p
 }
 
 bool KvVst::canParameterBeAutomated(int32_t index) {
-  std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
-  const param_info* link = parameterLink(index);
+  auto lock = lockForQuery();
+  const param_info* link = lock.owns_lock() ? parameterLink(index) : nullptr;
   return link && link->parameter() && link->parameter()->notifyHostOnEdit();
 }
 
@@ -212,6 +218,7 @@ void KvVst::writeSilence(float** outputs, int32_t frames) {
 
 void KvVst::runAudio(float** inputs, float** outputs, int32_t frames, bool replacing) {
   if (frames <= 0) return;
+  audio_thread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
   replacing_.store(replacing, std::memory_order_relaxed);
   in_process_.store(true, std::memory_order_seq_cst);
   if (!processing_enabled_.load(std::memory_order_seq_cst) || !engineRunning()) {

@@ -118,6 +118,9 @@ class KvVst : public AudioEffectX,
   // Writes values that hosts set outside the user-interface thread while no engine ran.
   void applyDirtyToControls();
   bool engineRunning() const { return engine_running_.load(std::memory_order_acquire); }
+  // The engine lock for a query that hosts may also make from the audio thread: there it is
+  // only tried (the answer is then empty), elsewhere taken.
+  std::unique_lock<std::recursive_mutex> lockForQuery();
   void runAudio(float** inputs, float** outputs, int32_t frames, bool replacing);
   void writeSilence(float** outputs, int32_t frames);
 
@@ -144,6 +147,7 @@ class KvVst : public AudioEffectX,
   std::unique_ptr<HostMidi[]> midi_out_;
   std::recursive_mutex engine_mutex_;
   std::thread::id ui_thread_;
+  std::atomic<std::thread::id> audio_thread_{};
   bool has_midi_in_ = false;
   bool has_midi_out_ = false;
   bool quiet_automation_ = false;  // host-made changes are not echoed back as automation
