@@ -112,9 +112,10 @@ TEST_F(KvVstTest, AFailedLoadReportsIt) {
   EXPECT_EQ(effect.getAeffect()->numParams, 0);
   // Everything still answers safely.
   effect.resume();
-  float out[4] = {1, 1, 1, 1};
-  float* outs[1] = {out};
+  float left[4] = {1, 1, 1, 1}, right[4] = {1, 1, 1, 1};
+  float* outs[2] = {left, right};
   effect.processReplacing(outs, outs, 4);
+  EXPECT_EQ(left[0], 0.0f);
   effect.suspend();
 }
 
