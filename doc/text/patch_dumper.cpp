@@ -199,10 +199,55 @@ class Dumper {
         break;
     }
     if (values.empty()) return;
-    if (c->singleValue() || values.size() == 1) j["value"] = values[0];
-    else j["values"] = std::move(values);
+    if (c->singleValue() || values.size() == 1) {
+      j["value"] = values[0];
+      return;
+    }
+    // Programs beyond the list take the first value: leave out the tail that does.
+    size_t used = values.size();
+    while (used > 2 && values[used - 1] == values[0]) --used;
+    values.erase(values.begin() + static_cast<std::ptrdiff_t>(used), values.end());
+    j["values"] = std::move(values);
   }
 };
+
+// Objects one item per line, lists of plain values on one line.
+void print(const ojson& j, std::string& out, int indent) {
+  const std::string pad(static_cast<size_t>(indent) + 2, ' ');
+  if (j.is_object()) {
+    if (j.empty()) {
+      out += "{}";
+      return;
+    }
+    out += "{\n";
+    bool first = true;
+    for (auto it = j.begin(); it != j.end(); ++it) {
+      if (!first) out += ",\n";
+      first = false;
+      out += pad + ojson(it.key()).dump() + ": ";
+      print(it.value(), out, indent + 2);
+    }
+    out += "\n" + std::string(static_cast<size_t>(indent), ' ') + "}";
+  } else if (j.is_array()) {
+    bool flat = true;
+    for (const auto& e : j) flat = flat && !e.is_structured();
+    if (flat) {
+      out += "[";
+      for (size_t i = 0; i < j.size(); ++i) out += (i ? ", " : "") + j[i].dump();
+      out += "]";
+      return;
+    }
+    out += "[\n";
+    for (size_t i = 0; i < j.size(); ++i) {
+      out += pad;
+      print(j[i], out, indent + 2);
+      out += i + 1 < j.size() ? ",\n" : "\n";
+    }
+    out += std::string(static_cast<size_t>(indent), ' ') + "]";
+  } else {
+    out += j.dump();
+  }
+}
 
 }  // namespace
 
@@ -229,7 +274,8 @@ DumpResult dumpPatchText(std::span<const uint8_t> archive) {
       top["embedded_files"] = std::move(files);
     }
     top["root"] = d.container(load.root.get(), true);
-    result.json = top.dump(2) + "\n";
+    print(top, result.json, 0);
+    result.json += "\n";
     result.ok = true;
   } catch (const std::exception& e) {
     result.message = e.what();

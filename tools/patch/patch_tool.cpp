@@ -1,0 +1,303 @@
+#include "tools/patch/patch_tool.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "doc/archive/patch_source.h"
+#include "doc/archive/scramble.h"
+#include "doc/korvane_doc_vst.h"
+#include "doc/model/container.h"
+#include "doc/patch_header.h"
+#include "doc/text/patch_text.h"
+#include "platform/elf_section_reader.h"
+#include "platform/elf_section_writer.h"
+#include "platform/message_service.h"
+#include "platform/module_path.h"
+
+namespace kv {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage:\n"
+    "  korvane-patch compile PATCH.json -o PATCH.kv1\n"
+    "  korvane-patch dump PATCH.kv1 [-o PATCH.json]\n"
+    "  korvane-patch build PATCH.kv1|PATCH.json -o NAME.so [--plugin korvane.so]\n"
+    "  korvane-patch extract NAME.so [-o PATCH.kv1]\n"
+    "  korvane-patch check FILE\n";
+
+std::optional<std::vector<uint8_t>> readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
+// Written to a temporary file beside the target, then renamed over it: a failed write never
+// leaves a half-written file under the target's name.
+bool writeFile(const std::string& path, const void* data, size_t size, std::ostream& err, bool executable = false) {
+  const std::string temp = path + ".tmp-korvane-patch";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    out.close();
+    if (!out) {
+      std::error_code ignored;
+      std::filesystem::remove(temp, ignored);
+      err << "korvane-patch: can't write " << path << "\n";
+      return false;
+    }
+  }
+  std::error_code ec;
+  if (executable) {
+    std::filesystem::permissions(temp,
+                                 std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec |
+                                     std::filesystem::perms::others_exec,
+                                 std::filesystem::perm_options::add, ec);
+  }
+  std::filesystem::rename(temp, path, ec);
+  if (ec) {
+    std::filesystem::remove(temp, ec);
+    err << "korvane-patch: can't write " << path << "\n";
+    return false;
+  }
+  return true;
+}
+
+bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::ostream& err, bool exec = false) {
+  return writeFile(path, bytes.data(), bytes.size(), err, exec);
+}
+
+bool endsWith(const std::string& s, const std::string& suffix) {
+  return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+bool looksLikeElf(const std::vector<uint8_t>& b) {
+  return b.size() >= 4 && b[0] == 0x7F && b[1] == 'E' && b[2] == 'L' && b[3] == 'F';
+}
+
+bool looksLikeJson(const std::string& path, const std::vector<uint8_t>& b) {
+  if (endsWith(path, ".json")) return true;
+  for (uint8_t c : b) {
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+    return c == '{';
+  }
+  return false;
+}
+
+struct Args {
+  std::vector<std::string> positional;
+  std::string output;
+  std::string plugin;
+  bool ok = true;
+};
+
+Args parse(const std::vector<std::string>& args, size_t from) {
+  Args a;
+  for (size_t i = from; i < args.size(); ++i) {
+    if (args[i] == "-o" || args[i] == "--plugin") {
+      if (i + 1 >= args.size()) {
+        a.ok = false;
+        break;
+      }
+      std::string& target = args[i] == "-o" ? a.output : a.plugin;
+      target = args[++i];
+    } else {
+      a.positional.push_back(args[i]);
+    }
+  }
+  return a;
+}
+
+// The patch archive from a text form or an archive file.
+std::optional<std::vector<uint8_t>> patchFrom(const std::string& path, std::ostream& err) {
+  auto bytes = readFile(path);
+  if (!bytes) {
+    err << "korvane-patch: can't read " << path << "\n";
+    return std::nullopt;
+  }
+  if (!looksLikeJson(path, *bytes)) return bytes;
+  text::CompileResult r = text::compilePatchText(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+  if (!r.ok) {
+    err << path << ": " << r.message << "\n";
+    return std::nullopt;
+  }
+  return r.archive;
+}
+
+int compile(const Args& a, std::ostream& err) {
+  if (a.positional.size() != 1 || a.output.empty()) {
+    err << kUsage;
+    return 2;
+  }
+  auto bytes = readFile(a.positional[0]);
+  if (!bytes) {
+    err << "korvane-patch: can't read " << a.positional[0] << "\n";
+    return 1;
+  }
+  text::CompileResult r = text::compilePatchText(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+  if (!r.ok) {
+    err << a.positional[0] << ": " << r.message << "\n";
+    return 1;
+  }
+  return writeBytes(a.output, r.archive, err) ? 0 : 1;
+}
+
+int dump(const Args& a, std::ostream& out, std::ostream& err) {
+  if (a.positional.size() != 1) {
+    err << kUsage;
+    return 2;
+  }
+  auto bytes = readFile(a.positional[0]);
+  if (!bytes) {
+    err << "korvane-patch: can't read " << a.positional[0] << "\n";
+    return 1;
+  }
+  text::DumpResult r = text::dumpPatchText(*bytes);
+  if (!r.ok) {
+    err << a.positional[0] << ": " << r.message << "\n";
+    return 1;
+  }
+  if (a.output.empty()) {
+    out << r.json;
+    return 0;
+  }
+  return writeFile(a.output, r.json.data(), r.json.size(), err) ? 0 : 1;
+}
+
+std::string defaultPlugin() {
+  const std::string self = ownModulePath();
+  if (self.empty()) return "korvane.so";
+  return (std::filesystem::path(self).parent_path() / "korvane.so").string();
+}
+
+int build(const Args& a, std::ostream& out, std::ostream& err) {
+  if (a.positional.size() != 1 || a.output.empty()) {
+    err << kUsage;
+    return 2;
+  }
+  auto archive = patchFrom(a.positional[0], err);
+  if (!archive) return 1;
+  // The patch must load as the plug-in will load it, and carry an id of its own.
+  PatchLoad load = readPatch(*archive, patchClasses());
+  if (load.status != PatchLoad::kLoaded) {
+    err << a.positional[0] << ": " << load.message << "\n";
+    return 1;
+  }
+  if (load.header.unique_id_text.empty()) {
+    err << a.positional[0]
+        << ": the patch has no unique id; give its header a \"unique_id\" of four characters that no other "
+           "plug-in uses\n";
+    return 1;
+  }
+  const std::string plugin = a.plugin.empty() ? defaultPlugin() : a.plugin;
+  auto image = readFile(plugin);
+  if (!image) {
+    err << "korvane-patch: can't read the plug-in " << plugin << "\n";
+    return 1;
+  }
+  std::vector<uint8_t> scrambled = *archive;
+  scramblePatch(scrambled);
+  ElfSectionAdded added = addElfSection(*image, kPatchSectionName, scrambled);
+  if (!added.ok) {
+    err << plugin << ": " << added.error << "\n";
+    return 1;
+  }
+  // Read back what was written before handing it out.
+  ElfSection check = readElfSection(added.image, kPatchSectionName);
+  if (check.status != ElfSection::Status::kFound || check.bytes != scrambled) {
+    err << "korvane-patch: the patch section did not read back\n";
+    return 1;
+  }
+  if (!writeBytes(a.output, added.image, err, true)) return 1;
+  out << a.output << ": patch \"" << load.header.unique_id_text << "\" (id 0x" << std::hex
+      << static_cast<uint32_t>(CKorvaneDocBase::UniqueIdOf(load.header.unique_id_text)) << std::dec << "), "
+      << archive->size() << " bytes\n";
+  return 0;
+}
+
+int extract(const Args& a, std::ostream& out, std::ostream& err) {
+  if (a.positional.size() != 1) {
+    err << kUsage;
+    return 2;
+  }
+  PatchBytes found = readModulePatch(a.positional[0]);
+  if (found.origin == PatchBytes::Origin::kNone) {
+    err << found.message << "\n";
+    return 1;
+  }
+  if (a.output.empty()) {
+    out.write(reinterpret_cast<const char*>(found.bytes.data()), static_cast<std::streamsize>(found.bytes.size()));
+    return 0;
+  }
+  return writeBytes(a.output, found.bytes, err) ? 0 : 1;
+}
+
+int check(const Args& a, std::ostream& out, std::ostream& err) {
+  if (a.positional.size() != 1) {
+    err << kUsage;
+    return 2;
+  }
+  const std::string& path = a.positional[0];
+  MessageService messages;
+  messages.setLogToStderr(false);
+  MessageServiceScope scope(messages);
+  CKorvaneDocVST doc;
+  bool loaded = false;
+  auto bytes = readFile(path);
+  if (bytes && looksLikeElf(*bytes)) {
+    loaded = doc.LoadFromModule(path);  // as the plug-in does: its section, else the ".dat" beside it
+  } else if (bytes) {
+    std::optional<std::vector<uint8_t>> archive = bytes;
+    if (looksLikeJson(path, *bytes)) {
+      text::CompileResult r = text::compilePatchText(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+      if (!r.ok) showMessage(r.message, MessageIcon::Exclamation);
+      archive = r.ok ? std::optional(r.archive) : std::nullopt;
+    }
+    std::unique_ptr<CContainer> root;
+    if (archive && doc.ReadHeader(*archive, root, true)) {
+      doc.setRoot(root.release());
+      loaded = true;
+    }
+  } else {
+    loaded = doc.LoadFromModule(path);  // no such file: the plug-in would look for the ".dat"
+  }
+  for (const Message& m : messages.shown()) err << m.text << "\n";
+  CContainer* patch = doc.GetPatchContainer();
+  if (!loaded || !patch) {
+    if (loaded) err << path << ": the patch holds no patch container\n";
+    out << path << ": not loaded\n";
+    return 1;
+  }
+  out << path << ": loaded \"" << patch->getTitle() << "\", unique id \"" << doc.unique_id_text() << "\" (0x" << std::hex
+      << static_cast<uint32_t>(doc.GetUniqueId()) << std::dec << "), " << doc.program_count() << " programs, "
+      << doc.embeddedFiles().size() << " embedded files\n";
+  return messages.shown().empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int runPatchTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.empty()) {
+    err << kUsage;
+    return 2;
+  }
+  Args a = parse(args, 1);
+  if (!a.ok) {
+    err << kUsage;
+    return 2;
+  }
+  const std::string& command = args[0];
+  if (command == "compile") return compile(a, err);
+  if (command == "dump") return dump(a, out, err);
+  if (command == "build") return build(a, out, err);
+  if (command == "extract") return extract(a, out, err);
+  if (command == "check") return check(a, out, err);
+  err << kUsage;
+  return 2;
+}
+
+}  // namespace kv
