@@ -14,6 +14,7 @@
 #include "modules/controls/list_entry.h"
 #include "modules/controls/patch_select.h"
 #include "modules/controls/slider.h"
+#include "modules/controls/switches.h"
 #include "modules/registry/builtin_modules.h"
 
 #include <cstring>
@@ -237,6 +238,10 @@ const UgFactoryEntry kUgFactories[] = {
     {"ug_text_entry", &makeUg<ug_text_entry>},
     {"ug_param_float_in", &makeUg<ug_param_float_in>},
     {"ug_patch_sel", &makeUg<ug_patch_sel>},
+    {"ug_switch", &makeUg<ug_switch>},
+    {"ug_switch2", &makeUg<ug_switch2>},
+    {"ug_voltage_to_enum", &makeUg<ug_voltage_to_enum>},
+    {"ug_fixed_values", &makeUg<ug_fixed_values>},
 };
 
 // Declarations the document needs before the unit generators exist.
