@@ -11,6 +11,7 @@
 #include "modules/filters/one_pole_filter.h"
 #include "modules/filters/parametric_eq.h"
 #include "modules/filters/state_variable_filter.h"
+#include "modules/controls/level_out.h"
 #include "modules/controls/list_entry.h"
 #include "modules/controls/patch_select.h"
 #include "modules/controls/slider.h"
@@ -242,6 +243,7 @@ const UgFactoryEntry kUgFactories[] = {
     {"ug_switch2", &makeUg<ug_switch2>},
     {"ug_voltage_to_enum", &makeUg<ug_voltage_to_enum>},
     {"ug_fixed_values", &makeUg<ug_fixed_values>},
+    {"ug_param_float_out", &makeUg<ug_param_float_out>},
 };
 
 // Declarations the document needs before the unit generators exist.
