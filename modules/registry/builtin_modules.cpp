@@ -15,9 +15,11 @@
 #include "modules/io/vst_output.h"
 #include "engine/ug_container.h"
 #include "engine/ug_io_mod.h"
+#include "modules/controls/level_out.h"
 #include "modules/controls/list_entry.h"
 #include "modules/controls/patch_select.h"
 #include "modules/controls/slider.h"
+#include "modules/controls/switches.h"
 #include "modules/registry/builtin_modules.h"
 
 #include <cstring>
@@ -247,6 +249,11 @@ const UgFactoryEntry kUgFactories[] = {
     {"ug_text_entry", &makeUg<ug_text_entry>},
     {"ug_param_float_in", &makeUg<ug_param_float_in>},
     {"ug_patch_sel", &makeUg<ug_patch_sel>},
+    {"ug_switch", &makeUg<ug_switch>},
+    {"ug_switch2", &makeUg<ug_switch2>},
+    {"ug_voltage_to_enum", &makeUg<ug_voltage_to_enum>},
+    {"ug_fixed_values", &makeUg<ug_fixed_values>},
+    {"ug_param_float_out", &makeUg<ug_param_float_out>},
 };
 
 // Declarations the document needs before the unit generators exist.

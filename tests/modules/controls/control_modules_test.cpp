@@ -5,6 +5,7 @@
 #include <random>
 
 #include "doc/model/panel_controls.h"
+#include "modules/controls/level_out.h"
 #include "modules/controls/list_entry.h"
 #include "modules/controls/patch_select.h"
 #include "modules/controls/slider.h"
@@ -182,6 +183,60 @@ TEST(ControlModules, NormalisedValuesWithEqualLimitsAreZero) {
   EXPECT_EQ(slider->getNormalised(), 0.0);
   ug->lo_value = ug->hi_value = 5.0f;
   EXPECT_EQ(ug->GetNormalised(), 0.0f);
+}
+
+TEST(ControlModules, LevelOutReportsToItsDocumentObject) {
+  ControlRig rig;
+  auto [meter, ug] = rig.add<ui_param_float_out, ug_param_float_out>("Patch Parameter - Level Out");
+  auto* source = static_cast<Signal*>(rig.builder->Add(rig.builder->root(), new Signal));
+  source->streaming = false;
+  source->fn = [](int64_t) { return 0.5f; };  // 5 V, static
+  rig.builder->Connect(source->GetPlug(0), ug->GetPlug(ug_param_float_out::kSignalIn));
+  rig.start();
+  rig.master.Run(64);
+  EXPECT_EQ(ug->reported(), 0.5f) << "DC (Fast) reports the input sample";
+  ASSERT_EQ(rig.refreshes.size(), 1u);
+  rig.serveRefreshes();
+  EXPECT_EQ(meter->GetPatchValueText(0), "5.00");
+  EXPECT_EQ(meter->scaled(), 5.0f);
+  EXPECT_FLOAT_EQ(meter->unscaled(), 0.5f);
+  rig.master.Run(48000);
+  EXPECT_TRUE(rig.refreshes.empty()) << "a static input is reported once";
+
+  // Decibel scales; the VU stretch widens the meter near 0 dB.
+  meter->setScale(1);
+  meter->takeLevel(0.1f);
+  EXPECT_FLOAT_EQ(meter->scaled(), -10.0f);
+  meter->takeLevel(0.0f);
+  EXPECT_EQ(meter->scaled(), -150.0f);
+  meter->setScale(2);
+  for (auto [db, unscaled] : {std::pair{-20.0f, 0.0f}, {-8.75f, 0.1125f}, {-3.0f, 0.4f}, {3.0f, 1.0f},
+                              {-30.0f, 0.0f}}) {
+    meter->setScaledValue(db);
+    EXPECT_NEAR(meter->unscaled(), unscaled, 1e-6f) << db;
+  }
+}
+
+TEST(ControlModules, LevelFollowersSettleOnTheirMeasure) {
+  struct Case {
+    int response;
+    float expected;
+  };
+  // A 1.0 square wave of period 4: rms 1, peak 1, mean 0.
+  for (const Case& c : {Case{ug_param_float_out::kVu, 1.0f}, Case{ug_param_float_out::kPpm, 1.0f},
+                        Case{ug_param_float_out::kPeak, 1.0f}, Case{ug_param_float_out::kHeadRoom, 0.0f},
+                        Case{ug_param_float_out::kDcAverage, 0.0f}}) {
+    SCOPED_TRACE(c.response);
+    ControlRig rig;
+    auto [meter, ug] = rig.add<ui_param_float_out, ug_param_float_out>("Patch Parameter - Level Out");
+    ug->response = static_cast<int16_t>(c.response);
+    auto* source = static_cast<Signal*>(rig.builder->Add(rig.builder->root(), new Signal));
+    source->fn = [](int64_t t) { return (t / 2) % 2 ? 1.0f : -1.0f; };
+    rig.builder->Connect(source->GetPlug(0), ug->GetPlug(ug_param_float_out::kSignalIn));
+    rig.start();
+    runCalls(rig, 48000 * 5, {512});
+    EXPECT_NEAR(ug->reported(), c.expected, 0.02f);
+  }
 }
 
 }  // namespace

@@ -55,8 +55,8 @@ struct ControlRig : EngineHost {
   }
   // Serves refresh requests as the user-interface thread would.
   void serveRefreshes() {
-    std::vector<DocumentModule*> queued;
-    queued.swap(refreshes);
+    const std::vector<DocumentModule*> queued = refreshes;
+    refreshes.clear();  // keeps its capacity: queueing must not allocate on the audio side
     for (DocumentModule* m : queued) m->refresh();
   }
 
