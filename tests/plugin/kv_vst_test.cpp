@@ -328,6 +328,8 @@ TEST_F(KvVstTest, ProgramsAndTheirNames) {
   host.calls.clear();
   app->patch->findParameter("Program")->setValueText("0");
   EXPECT_TRUE(host.callsOf(vst::audioMasterUpdateDisplay).empty());  // unchanged
+  app->patch->setProgram(3);
+  EXPECT_EQ(host.callsOf(vst::audioMasterUpdateDisplay).size(), 1u);
 }
 
 // Parameter writes from the audio thread while another thread suspends and resumes.
