@@ -1,15 +1,15 @@
-// The plug-in object this library hands to hosts.
+// The plug-in object this library hands to hosts: KvVst playing the patch embedded in (or
+// beside) this library's file.
+#include <memory>
+
 #include "plugin/effect_entry.h"
-#include "plugin/placeholder_effect.h"
+#include "plugin/kv_vst.h"
+#include "plugin/kv_vst_app.h"
 
 namespace kv {
 
-// Placeholder until the patch engine is wired: the stand-in effect loads the patch and
-// plays silence. Without a patch the construction counts as failed.
 AudioEffect* createEffectInstance(vst::audioMasterCallback audioMaster, bool* loadFailed) {
-  auto* effect = new PlaceholderEffect(audioMaster);
-  if (!effect->hasPatch() && loadFailed) *loadFailed = true;
-  return effect;
+  return new KvVst(audioMaster, std::make_unique<KvVstApp>(), loadFailed);
 }
 
 }  // namespace kv

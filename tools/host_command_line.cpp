@@ -1,5 +1,6 @@
 #include "tools/host_command_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -7,7 +8,17 @@ namespace kv {
 
 const char* const kHostUsage =
     "usage: korvane-host info PLUGIN.so\n"
+    "       korvane-host params PLUGIN.so [state options]\n"
     "       korvane-host render PLUGIN.so -o OUT.wav [options]\n"
+    "       korvane-host stress PLUGIN.so [--seed N] [--calls N] [--in-process]\n"
+    "                    [--one-thread] [--verbose]\n"
+    "state options (params and render):\n"
+    "  --param INDEX=VALUE  set a parameter (normalised 0..1); repeatable\n"
+    "  --program N          select a program\n"
+    "  --chunk-in FILE      restore the plug-in's state from a chunk file\n"
+    "  --fxb-in FILE        restore the plug-in's state from a bank file\n"
+    "  --fxp-in FILE        restore the current program from a program file\n"
+    "  --preset-chunk       use the current program's chunk instead of the bank's\n"
     "render options:\n"
     "  --seconds S          length of the render (default: the notes, MIDI file or input\n"
     "                       plus the tail; 2 seconds when there is none)\n"
@@ -17,13 +28,22 @@ const char* const kHostUsage =
     "  --notes LIST         notes \"note:start:length:velocity,...\" (times in seconds)\n"
     "  --midi FILE.mid      a standard MIDI file (format 0 or 1)\n"
     "  --in IN.wav          audio input for effects\n"
-    "  --param INDEX=VALUE  set a parameter (normalised 0..1); repeatable\n"
-    "  --program N          select a program\n"
-    "  --chunk-in FILE      restore the plug-in's state from a chunk file\n"
+    "  --automate INDEX=VALUE@SECONDS\n"
+    "                       change a parameter during the render; repeatable\n"
     "  --chunk-out FILE     save the plug-in's state as a chunk file after the render\n"
-    "  --preset-chunk       use the current program's chunk instead of the bank's\n"
+    "  --fxb-out FILE       save the plug-in's state as a bank file after the render\n"
+    "  --fxp-out FILE       save the current program as a program file after the render\n"
     "  --format float|pcm16 sample format of the output (default float)\n"
-    "  --no-progress        no progress bar\n";
+    "  --no-progress        no progress bar\n"
+    "stress: a seeded sequence of host calls (parameters, programs, chunk round trips,\n"
+    "suspend/resume, rate and block-size changes, process calls of random lengths) from\n"
+    "two threads, run in a child process; reports non-finite output, crashes and state\n"
+    "lost across a chunk round trip.\n"
+    "  --seed N             the sequence's seed (default 1)\n"
+    "  --calls N            number of host calls (default 10000)\n"
+    "  --in-process         run the calls in this process\n"
+    "  --one-thread         make the process calls on the same thread, interleaved\n"
+    "  --verbose            log every call to standard error\n";
 
 namespace {
 
@@ -33,6 +53,62 @@ bool number(const std::string& text, T& value) {
   const char* end = text.data() + text.size();
   auto [p, ec] = std::from_chars(text.data(), end, value);
   return ec == std::errc() && p == end;
+}
+
+bool parameterAssignment(const std::string& text, int& index, float& x) {
+  const std::size_t eq = text.find('=');
+  return eq != std::string::npos && number(text.substr(0, eq), index) &&
+         number(text.substr(eq + 1), x) && index >= 0 && x >= 0.0f && x <= 1.0f;
+}
+
+bool parseStress(const std::vector<std::string>& args, StressOptions& o, std::string& error) {
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) {
+        error = a + " needs a value";
+        return false;
+      }
+      out = args[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--seed") {
+      if (!value(v)) return false;
+      if (!number(v, o.seed)) {
+        error = "--seed wants a whole number, not \"" + v + "\"";
+        return false;
+      }
+    } else if (a == "--calls") {
+      if (!value(v)) return false;
+      if (!number(v, o.calls) || o.calls < 1 || o.calls > 1000000000) {
+        error = "--calls wants a count from 1 to 1000000000, not \"" + v + "\"";
+        return false;
+      }
+    } else if (a == "--in-process") {
+      o.separateProcess = false;
+    } else if (a == "--one-thread") {
+      o.twoThreads = false;
+    } else if (a == "--verbose") {
+      o.verbose = true;
+    } else if (a == "--child") {
+      o.child = true;
+      o.separateProcess = false;
+    } else if (!a.empty() && a[0] == '-') {
+      error = "unknown option " + a;
+      return false;
+    } else if (o.plugin.empty()) {
+      o.plugin = a;
+    } else {
+      error = "unexpected argument \"" + a + "\"";
+      return false;
+    }
+  }
+  if (o.plugin.empty()) {
+    error = "stress needs a plug-in file";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -58,12 +134,17 @@ bool parseHostCommandLine(const std::vector<std::string>& args, HostCommand& com
     command.plugin = args[1];
     return true;
   }
-  if (verb != "render") {
+  if (verb == "stress") {
+    command.kind = HostCommand::Kind::Stress;
+    return parseStress(args, command.stress, error);
+  }
+  if (verb != "render" && verb != "params") {
     error = "unknown command \"" + verb + "\"";
     return false;
   }
 
-  command.kind = HostCommand::Kind::Render;
+  const bool render = verb == "render";
+  command.kind = render ? HostCommand::Kind::Render : HostCommand::Kind::Params;
   RenderOptions& o = command.render;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -77,6 +158,17 @@ bool parseHostCommandLine(const std::vector<std::string>& args, HostCommand& com
       return true;
     };
     std::string v;
+    // Options that only a render takes.
+    static const char* const renderOnly[] = {"-o", "--output", "--seconds", "--tail", "--rate",
+                                             "--block", "--notes", "--midi", "--in",
+                                             "--automate", "--chunk-out", "--fxb-out",
+                                             "--fxp-out", "--format", "--no-progress"};
+    if (!render)
+      for (const char* r : renderOnly)
+        if (a == r) {
+          error = a + " is a render option";
+          return false;
+        }
     if (a == "-o" || a == "--output") {
       if (!value(o.output)) return false;
     } else if (a == "--seconds") {
@@ -115,15 +207,31 @@ bool parseHostCommandLine(const std::vector<std::string>& args, HostCommand& com
       if (!value(o.inputFile)) return false;
     } else if (a == "--param") {
       if (!value(v)) return false;
-      const std::size_t eq = v.find('=');
       int index;
       float x;
-      if (eq == std::string::npos || !number(v.substr(0, eq), index) ||
-          !number(v.substr(eq + 1), x) || index < 0 || !(x >= 0.0f && x <= 1.0f)) {
+      if (!parameterAssignment(v, index, x)) {
         error = "--param wants INDEX=VALUE with a value from 0 to 1, not \"" + v + "\"";
         return false;
       }
       o.parameters.emplace_back(index, x);
+    } else if (a == "--automate") {
+      if (!value(v)) return false;
+      const std::size_t at = v.find('@');
+      AutomationPoint point;
+      if (at == std::string::npos || !parameterAssignment(v.substr(0, at), point.index, point.value) ||
+          !number(v.substr(at + 1), point.seconds) || !(point.seconds >= 0) || point.seconds > 86400) {
+        error = "--automate wants INDEX=VALUE@SECONDS with a value from 0 to 1, not \"" + v + "\"";
+        return false;
+      }
+      o.automation.push_back(point);
+    } else if (a == "--fxb-in") {
+      if (!value(o.fxbIn)) return false;
+    } else if (a == "--fxp-in") {
+      if (!value(o.fxpIn)) return false;
+    } else if (a == "--fxb-out") {
+      if (!value(o.fxbOut)) return false;
+    } else if (a == "--fxp-out") {
+      if (!value(o.fxpOut)) return false;
     } else if (a == "--program") {
       int p;
       if (!value(v)) return false;
@@ -161,9 +269,16 @@ bool parseHostCommandLine(const std::vector<std::string>& args, HostCommand& com
     }
   }
   if (o.plugin.empty()) {
-    error = "render needs a plug-in file";
+    error = verb + " needs a plug-in file";
     return false;
   }
+  if ((!o.chunkIn.empty()) + (!o.fxbIn.empty()) + (!o.fxpIn.empty()) > 1) {
+    error = "give only one of --chunk-in, --fxb-in and --fxp-in";
+    return false;
+  }
+  std::stable_sort(o.automation.begin(), o.automation.end(),
+                   [](const AutomationPoint& x, const AutomationPoint& y) { return x.seconds < y.seconds; });
+  if (!render) return true;
   if (o.output.empty()) {
     error = "render needs an output file (-o OUT.wav)";
     return false;

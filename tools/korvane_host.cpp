@@ -1,7 +1,9 @@
 // korvane-host: a command-line VST 2 host.
 //
 //   korvane-host info PLUGIN.so
+//   korvane-host params PLUGIN.so [state options]
 //   korvane-host render PLUGIN.so -o OUT.wav [options]
+//   korvane-host stress PLUGIN.so [--seed N] [--calls N] ...
 //
 // Exit codes: 0 success, 1 the plug-in or a file failed, 2 bad arguments.
 #include <cstdio>
@@ -12,8 +14,11 @@
 #include "hosting/vst_host.h"
 #include "hosting/vst_plugin.h"
 #include "tools/host_command_line.h"
+#include "tools/param_list.h"
 #include "tools/plugin_info.h"
+#include "tools/plugin_state.h"
 #include "tools/render.h"
+#include "tools/stress.h"
 
 namespace {
 
@@ -28,6 +33,20 @@ int runInfo(const std::string& path) {
   std::unique_ptr<kv::VstPlugin> plugin = kv::VstPlugin::load(path, host, failure);
   if (!plugin) return fail(failure.message);
   kv::writePluginInfo(*plugin, std::cout);
+  std::cout.flush();
+  return 0;
+}
+
+int runParams(const kv::RenderOptions& options) {
+  kv::VstHost host;
+  kv::VstLoadFailure failure;
+  std::unique_ptr<kv::VstPlugin> plugin = kv::VstPlugin::load(options.plugin, host, failure);
+  if (!plugin) return fail(failure.message);
+  std::string error;
+  if (!kv::checkStateOptions(options, *plugin, error) ||
+      !kv::applyStateOptions(options, *plugin, error))
+    return fail(error);
+  kv::writeParameterList(*plugin, std::cout);
   std::cout.flush();
   return 0;
 }
@@ -49,6 +68,10 @@ int main(int argc, char** argv) {
         return 0;
       case kv::HostCommand::Kind::Info:
         return runInfo(command.plugin);
+      case kv::HostCommand::Kind::Params:
+        return runParams(command.render);
+      case kv::HostCommand::Kind::Stress:
+        return kv::runStressCommand(command.stress);
       case kv::HostCommand::Kind::Render:
         if (!kv::renderWithPlugin(command.render, error)) return fail(error);
         return 0;

@@ -12,6 +12,7 @@
 #include "platform/terminal.h"
 #include "tools/audio_file.h"
 #include "tools/midi_schedule.h"
+#include "tools/plugin_state.h"
 #include "tools/progress_bar.h"
 
 namespace kv {
@@ -23,36 +24,11 @@ constexpr int kDefaultRate = 48000;
 // Renders at least this long (in seconds of audio) get a progress bar on a terminal.
 constexpr double kProgressAbove = 5.0;
 
-bool readBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = path + ": cannot open the chunk file";
-    return false;
-  }
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (bytes.empty()) {
-    error = path + ": the chunk file is empty";
-    return false;
-  }
-  return true;
-}
-
-bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out || !out.write(reinterpret_cast<const char*>(bytes.data()),
-                         static_cast<std::streamsize>(bytes.size()))) {
-    error = path + ": cannot write the chunk file";
-    return false;
-  }
-  return true;
-}
-
 // Everything that can be checked or read before the plug-in runs.
 struct Material {
   int rate = kDefaultRate;
   AudioData input;
   MidiSchedule midi;
-  std::vector<uint8_t> chunk;
 };
 
 bool prepare(const RenderOptions& o, Material& m, std::string& error) {
@@ -76,7 +52,6 @@ bool prepare(const RenderOptions& o, Material& m, std::string& error) {
     if (!readMidiFile(o.midiFile, file, error)) return false;
     m.midi = scheduleMidiFile(file, m.rate);
   }
-  if (!o.chunkIn.empty() && !readBytes(o.chunkIn, m.chunk, error)) return false;
   return true;
 }
 
@@ -133,6 +108,7 @@ bool renderLoop(const RenderOptions& o, const Material& m, VstHost& host, VstPlu
                        totalFrames);
   int64_t nonFinite = 0;
   std::size_t next = 0;
+  std::size_t nextChange = 0;
   const auto& msgs = m.midi.messages;
   for (int64_t start = 0; start < totalFrames; start += block) {
     const int frames = static_cast<int>(std::min<int64_t>(block, totalFrames - start));
@@ -143,6 +119,12 @@ bool renderLoop(const RenderOptions& o, const Material& m, VstHost& host, VstPlu
       events.addMidi(static_cast<int32_t>(msg.frame - start), msg.bytes[0], msg.bytes[1], msg.bytes[2]);
     }
     plugin.processEvents(events.events());
+    // Parameter changes due within this block reach the plug-in before it runs.
+    while (nextChange < o.automation.size() &&
+           frameAt(o.automation[nextChange].seconds, m.rate) < start + frames) {
+      const AutomationPoint& p = o.automation[nextChange++];
+      plugin.setParameter(p.index, p.value);
+    }
 
     for (int c = 0; c < inputs; ++c) {
       std::fill(in[c].begin(), in[c].end(), 0.0f);
@@ -202,22 +184,7 @@ bool renderWithPlugin(const RenderOptions& o, std::string& error) {
     error = o.plugin + ": the plug-in declares " + std::to_string(plugin->numInputs()) + " inputs";
     return false;
   }
-  if ((!o.chunkIn.empty() || !o.chunkOut.empty()) && !plugin->hasFlag(vst::effFlagsProgramChunks)) {
-    error = o.plugin + ": the plug-in keeps no state chunk (it does not set the program-chunks flag)";
-    return false;
-  }
-  if (o.program && *o.program >= plugin->numPrograms()) {
-    error = "--program " + std::to_string(*o.program) + ": the plug-in has " +
-            std::to_string(plugin->numPrograms()) + " programs";
-    return false;
-  }
-  for (const auto& [index, value] : o.parameters) {
-    if (index >= plugin->numParams()) {
-      error = "--param " + std::to_string(index) + ": the plug-in has " +
-              std::to_string(plugin->numParams()) + " parameters";
-      return false;
-    }
-  }
+  if (!checkStateOptions(o, *plugin, error)) return false;
 
   int64_t totalFrames;
   if (o.seconds) {
@@ -231,9 +198,7 @@ bool renderWithPlugin(const RenderOptions& o, std::string& error) {
   host.setProcessLevel(VstProcessLevel::User);
   plugin->setSampleRate(static_cast<float>(m.rate));
   plugin->setBlockSize(o.block);
-  if (o.program) plugin->setProgram(*o.program);
-  if (!m.chunk.empty()) plugin->setChunk(m.chunk, o.presetChunk);
-  for (const auto& [index, value] : o.parameters) plugin->setParameter(index, value);
+  if (!applyStateOptions(o, *plugin, error)) return false;
 
   AudioFileWriter writer;
   if (!writer.open(o.output, m.rate, outputs, o.format, error)) return false;
@@ -247,15 +212,7 @@ bool renderWithPlugin(const RenderOptions& o, std::string& error) {
   plugin->suspend();
 
   bool ok = rendered && writer.close(error);
-  if (ok && !o.chunkOut.empty()) {
-    const std::vector<uint8_t> chunk = plugin->chunk(o.presetChunk);
-    if (chunk.empty()) {
-      error = o.plugin + ": the plug-in gave no state chunk";
-      ok = false;
-    } else {
-      ok = writeBytes(o.chunkOut, chunk, error);
-    }
-  }
+  if (ok) ok = saveStateOptions(o, *plugin, error);
   plugin.reset();  // effClose and unload before the files are final
   if (!ok) {
     std::string ignored;

@@ -64,14 +64,7 @@ void CContainer::addContainerParameters() {
       }));
   addExtraParameter(new parameter_cug_xtra(
       "Program", dt_text, [this] { return formatInt(current_program_); },
-      [this](const std::string& text) {
-        const int n = parseInt(text);
-        if (n < 0 || n >= kProgramCount || n == current_program_) return;  // refused or unchanged
-        setCurrentProgramQuiet(n);
-        if (generic_parameter* p = findParameter("Program")) p->notifyValueChanged();
-        if (generic_parameter* p = findParameter("Program Name")) p->notifyValueChanged();
-        notify(kNotifyProgramChanged, current_program_);
-      },
+      [this](const std::string& text) { setProgram(parseInt(text)); },
       [] { return std::string("range 0,127"); }));
   addExtraParameter(new parameter_cug_xtra(
       "Program Name", dt_text, [this] { return program_names_[current_program_]; },
@@ -427,11 +420,6 @@ GenericIterator<generic_parameter>* CContainer::createParameterIterator() {
                                              new it_parameter_container(this));
 }
 
-void CContainer::onProgramCommand(int program) {
-  if (!showsControls()) return;
-  if (generic_parameter* p = findParameter("Program")) p->setValueText(formatInt(program));
-}
-
 void CContainer::setCurrentProgramQuiet(int program) {
   current_program_ = (program >= 0 && program < kProgramCount) ? program : 0;
 }
@@ -445,11 +433,14 @@ void CContainer::setProgramName(int program, const std::string& name) {
   if (program < 0 || program >= kProgramCount || program_names_[program] == name) return;
   program_names_[program] = name;
   markModified();
-  if (program == current_program_)
-    if (generic_parameter* p = findParameter("Program Name")) {
+  if (generic_parameter* p = findParameter("Program Name")) {
+    if (program == current_program_) {
+      if (generic_parameter* q = findParameter("Program")) q->notifyValueChanged();
       p->notifyValueChanged();
-      p->notifyChoicesChanged();
     }
+    p->notifyChoicesChanged();
+  }
+  if (program == current_program_) notify(kNotifyProgramChanged, current_program_);
 }
 
 std::vector<std::string> CContainer::programNames() const {

@@ -8,6 +8,7 @@
 // the front (loading appends in stream order, see adoptAtEnd). The container deletes its
 // children from the end backwards (connections first).
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,12 +20,55 @@ namespace kv {
 class CLine2;
 class Document;
 
-// The patch memories part of a container (program switching comes with the patch memories).
+// CUG_with_patches: a module that carries programs (patch memories): containers and hosted
+// plug-ins. It names them, copies them, and saves and loads them as bank ("fxb") and program
+// ("fxp") files around the host chunk of its programs.
 class CUG_with_patches : public CUG {
   KV_ARCHIVE_CLASS(CUG_with_patches)
  public:
   CUG_with_patches() = default;
   explicit CUG_with_patches(Module_Info* type) : CUG(type) {}
+
+  virtual void afterPresetLoad() {}
+  virtual bool usesChunks() { return true; }
+  virtual void openPanel() {}
+  // Copies the current program onto the programs first..last.
+  virtual void copyPrograms(int first, int last) {}
+  // File saving and loading of modules without chunks (hosted plug-ins); answers success.
+  virtual bool saveProgramFile(bool program, const std::string& fileName) { return false; }
+  virtual bool loadProgramFile(bool program, const std::string& fileName) { return false; }
+  virtual int32_t getUniqueId() { return 0; }
+  virtual int32_t getVersion() { return 0; }
+  virtual void setProgramName(const std::string& name) {}
+  virtual std::string getProgramName() { return std::string(); }
+  virtual int getProgramCount() { return 128; }
+  // The host chunk of every program (program false) or of the current one; empty = no data.
+  virtual std::vector<uint8_t> getChunk(bool program) { return {}; }
+  // Applies a chunk; answers 0 as the host interface does.
+  virtual int setChunk(const uint8_t* data, std::size_t length, bool program) { return 0; }
+
+  // Commands: 34909 load bank, 34910 save bank, 34911 load program, 34912 save program
+  // (file dialogs ask for the name; none is available without a panel), 32788 the patch
+  // copy dialog (panel only).
+  void onCommand(int32_t id) override;
+  // The file commands with a given file name (no dialog). Answer whether a file was read
+  // or written.
+  bool saveBank(const std::string& fileName) { return saveFile(false, fileName); }
+  bool saveProgram(const std::string& fileName) { return saveFile(true, fileName); }
+  bool loadBank(const std::string& fileName) { return loadFile(false, fileName); }
+  bool loadProgram(const std::string& fileName) { return loadFile(true, fileName); }
+
+ private:
+  bool saveFile(bool program, const std::string& fileName);
+  bool loadFile(bool program, const std::string& fileName);
+};
+
+enum PatchCommand : int32_t {
+  kCmdPatchCopy = 32788,
+  kCmdLoadBank = 34909,
+  kCmdSaveBank = 34910,
+  kCmdLoadProgram = 34911,
+  kCmdSaveProgram = 34912,
 };
 
 namespace container_text {
@@ -104,15 +148,31 @@ class CContainer : public CUG_with_patches {
   void pushPlugValue(CPlug2* plug) override;
   void clearRuntime() override;
   GenericIterator<generic_parameter>* createParameterIterator() override;
-  // Switches to program n when the container shows its controls (switching itself comes with
-  // the patch memories).
-  virtual void onProgramCommand(int program);
+  // Switches to program n when the container shows its controls.
+  void onProgramCommand(int program) override;
 
-  // Programs (names as the container stores them).
+  // Programs. setProgram(n): nothing when n is current or outside 0..127; otherwise the
+  // current program becomes n, "Program" and "Program Name" send 31, every child hears
+  // onProgramCommand(n) in child order, and the container sends 28.
   int currentProgram() const { return current_program_; }
+  void setProgram(int program);
   void setCurrentProgramQuiet(int program);
   const std::string& programName(int program) const;
+  const std::string& getProgramNameAt(int program) const { return programName(program); }
   void setProgramName(int program, const std::string& name);
+  void setProgramNameAt(int program, const std::string& name) { setProgramName(program, name); }
+  // The patch copy dialog's "Copy ->" with its two fields (programs counted from 1): the
+  // current program is copied onto the range, never onto itself. Fields outside 1..128 are
+  // refused (nothing happens; answers false).
+  bool copyCurrentToRange(int fromField, int toField);
+
+  // CUG_with_patches.
+  void copyPrograms(int first, int last) override;
+  int32_t getUniqueId() override;
+  void setProgramName(const std::string& name) override { setProgramName(current_program_, name); }
+  std::string getProgramName() override { return programName(current_program_); }
+  std::vector<uint8_t> getChunk(bool program) override;
+  int setChunk(const uint8_t* data, std::size_t length, bool program) override;
   std::vector<std::string> programNames() const;
   // Reader access: names beyond 128 are dropped, missing ones become "Patch %d".
   void setProgramNames(const std::vector<std::string>& names);

@@ -3,9 +3,12 @@
 #include <algorithm>
 
 #include "doc/model/container.h"
+#include "doc/model/control_link.h"
 #include "doc/model/extra_parameter.h"
 #include "doc/model/number_text.h"
 #include "doc/model/plug.h"
+#include "engine/audio_master.h"
+#include "engine/ug_base.h"
 
 namespace kv {
 
@@ -19,6 +22,7 @@ CControl::CControl(Module_Info* type, int32_t valueType, int32_t patchCount)
   floats_.assign(patch_count_, 0.0);
   ints_.assign(patch_count_, 0);
   texts_.assign(patch_count_, std::string());
+  makeMirror();
   addExtraParameter(new parameter_cug_xtra(
       "Hint", dt_text, [this] { return hint_; }, [this](const std::string& t) { setHint(t); }));
 }
@@ -99,6 +103,7 @@ void CControl::SetValue(int patch, double value) {
   }
   if (floats_[i] == value) return;
   floats_[i] = value;
+  mirrorPatch(i);
   afterChange(i);
 }
 
@@ -111,6 +116,7 @@ void CControl::SetIntValue(int patch, int value) {
   }
   if (ints_[i] == value) return;
   ints_[i] = value;
+  mirrorPatch(i);
   afterChange(i);
 }
 
@@ -122,6 +128,7 @@ void CControl::SetPatchValueText(int patch, const std::string& text) {
     case kText:
       if (texts_[i] == text) return;
       texts_[i] = text;
+      mirrorPatch(i);
       afterChange(i);
       break;
     default: SetValue(i, parseDouble(text)); break;
@@ -147,6 +154,7 @@ void CControl::CopyValue(int fromPatch, int first, int last) {
     floats_[p] = floats_[from];
     ints_[p] = ints_[from];
     texts_[p] = texts_[from];
+    mirrorPatch(p);
   }
   markModified();
   const int current = currentPatch();
@@ -160,6 +168,7 @@ void CControl::refreshFrom(const std::string& valueText) {
     case kText: texts_[i] = valueText; break;
     default: floats_[i] = parseDouble(valueText); break;
   }
+  mirrorPatch(i);
   markModified();
   generic_parameter::notifyRefreshed();
 }
@@ -182,9 +191,84 @@ std::vector<T> fitValues(const std::vector<T>& values, int count, bool& single) 
 }
 }  // namespace
 
-void CControl::setStoredFloats(const std::vector<double>& v) { floats_ = fitValues(v, patch_count_, single_value_); }
-void CControl::setStoredInts(const std::vector<int32_t>& v) { ints_ = fitValues(v, patch_count_, single_value_); }
-void CControl::setStoredTexts(const std::vector<std::string>& v) { texts_ = fitValues(v, patch_count_, single_value_); }
+void CControl::setStoredFloats(const std::vector<double>& v) {
+  floats_ = fitValues(v, patch_count_, single_value_);
+  mirrorAll();
+}
+void CControl::setStoredInts(const std::vector<int32_t>& v) {
+  ints_ = fitValues(v, patch_count_, single_value_);
+  mirrorAll();
+}
+void CControl::setStoredTexts(const std::vector<std::string>& v) {
+  texts_ = fitValues(v, patch_count_, single_value_);
+  mirrorAll();
+}
+
+void CControl::makeMirror() {
+  mirror_ = std::make_unique<StoredValueMirror>(patch_count_, value_type_ == kText);
+  mirrorAll();
+}
+
+void CControl::mirrorPatch(int p) {
+  if (!mirror_ || p < 0 || p >= patch_count_) return;
+  switch (value_type_) {
+    case kInteger: mirror_->setNumber(p, ints_[p]); break;
+    case kText: mirror_->setText(p, texts_[p]); break;
+    default: mirror_->setNumber(p, valueForEngine(floats_[p])); break;
+  }
+}
+
+int CControl::getControllerId() {
+  CPlug2* p = findPlug("MIDI Controller ID");
+  return p ? parseInt(p->getValueText()) : -1;
+}
+
+int CControl::getNrpn() {
+  CPlug2* p = findPlug("MIDI NRPN");
+  return p ? parseInt(p->getValueText()) : -1;
+}
+
+void CControl::setControllerId(int n) {
+  if (CPlug2* p = findPlug("MIDI Controller ID")) p->setValueText(formatInt(n));
+}
+
+void CControl::setNrpn(int n) {
+  if (CPlug2* p = findPlug("MIDI NRPN")) p->setValueText(formatInt(n));
+}
+
+void CControl::mirrorAll() {
+  for (int p = 0; p < patch_count_; ++p) mirrorPatch(p);
+}
+
+ug_base* CControl::createRuntime() {
+  link_ = nullptr;
+  ug_base* ug = CUG::createRuntime();
+  if ((link_ = dynamic_cast<ControlValueLink*>(ug))) link_->AttachValues(mirror_.get(), currentPatch());
+  return ug;
+}
+
+void CControl::clearRuntime() {
+  link_ = nullptr;
+  CUG::clearRuntime();
+}
+
+void CControl::sendValueToEngine() {
+  ug_base* ug = unitGenerator();
+  if (!ug || !link_ || !ug->master) return;
+  ug->master->PostUiMessage(ug, kControlValueChanged, currentPatch());
+}
+
+bool CControl::applyHostValue(float normalised) {
+  return link_ ? link_->OnControllerValue(normalised) : false;
+}
+
+void CControl::refresh() {
+  if (link_) refreshFrom(link_->ValueTextForDocument());
+}
+
+void CControl::onProgramCommand(int) {
+  if (usesPerPatchValues()) ValueChanged(false);
+}
 
 Rect CControl::getRect(int32_t kind) { return kind == kViewPanel ? panel_rect_ : CUG::getRect(kind); }
 

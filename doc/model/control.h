@@ -3,16 +3,19 @@
 // (program), so that switching programs switches every panel value. The base of sliders,
 // knobs, buttons, list selectors, lamps, text fields and displays.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "doc/model/cug.h"
 #include "doc/model/generic_parameter.h"
+#include "doc/model/stored_value_mirror.h"
 
 namespace kv {
 
 class ArchiveReader;
 class ArchiveWriter;
+class ControlValueLink;
 
 class CControl : public CUG, public generic_parameter {
   KV_ARCHIVE_CLASS(CControl)
@@ -45,6 +48,21 @@ class CControl : public CUG, public generic_parameter {
   void CopyValue(int fromPatch, int first, int last);
   // Stores a value text that the unit generator reported as the current patch's value.
   void refreshFrom(const std::string& valueText);
+  // Refreshable: takes the value the unit generator now holds (user-interface thread, after
+  // the unit generator asked for a refresh).
+  void refresh() override;
+  // A program switch of the container: a control with per-patch values redraws from the new
+  // program's value (its unit generator follows through "Patch Select").
+  void onProgramCommand(int program) override;
+
+  // Engine link. createRuntime hands the unit generator the stored values; applyHostValue
+  // passes a host parameter's normalised value to it (audio thread, the pending
+  // host-parameter hand-over); answers whether the unit generator took it.
+  ug_base* createRuntime() override;
+  void clearRuntime() override;
+  bool applyHostValue(float normalised);
+  // The copy of the stored values the engine reads.
+  const StoredValueMirror& storedValueMirror() const { return *mirror_; }
 
   // The containing container's current program when the module keeps per-patch values
   // (an "Ignore Program Change" plug not "1" and more than one patch), else 0.
@@ -86,12 +104,25 @@ class CControl : public CUG, public generic_parameter {
   std::string getFileExtension() override { return std::string(); }
   bool isFileName() override { return false; }
 
+  // The value the unit generator is given for a stored value (button appearances of a
+  // slider snap to a limit).
+  virtual double valueForEngine(double value) { return value; }
+  // The MIDI controller and NRPN assigned through the module's plugs of those names.
+  int getControllerId() override;
+  int getNrpn() override;
+  void setControllerId(int n) override;
+  void setNrpn(int n) override;
+
   // Value text of a floating value: "%.3f" below 1, "%.2f" below 100, "%.1f" otherwise.
   static std::string floatText(double value);
 
  protected:
-  // Hands the current value to the unit generator (a panel message through the engine).
-  virtual void sendValueToEngine() {}
+  // Rewrites the engine's copy of every stored value (after a change of how values map).
+  void remirror() { mirrorAll(); }
+  // Hands the current value to the unit generator: a panel message asking it to recall the
+  // current patch's stored value (smoothed). Nothing while no engine runs.
+  virtual void sendValueToEngine();
+  ControlValueLink* valueLink() const { return link_; }
 
  private:
   void takeTypeDefaults();
@@ -99,6 +130,9 @@ class CControl : public CUG, public generic_parameter {
   void storeValues(ArchiveWriter& w) const;
   int patchIndex(int patch);
   void afterChange(int patch);
+  void mirrorPatch(int patch);
+  void mirrorAll();
+  void makeMirror();
 
   int32_t patch_count_ = 128;
   std::string hint_;
@@ -109,6 +143,8 @@ class CControl : public CUG, public generic_parameter {
   Rect panel_rect_{0, 0, 10, 10};
   int32_t control_id_ = 0;
   bool single_value_ = false;
+  std::unique_ptr<StoredValueMirror> mirror_;
+  ControlValueLink* link_ = nullptr;
 };
 
 }  // namespace kv

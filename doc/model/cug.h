@@ -65,6 +65,8 @@ class CUG : public CDocOb, public DocumentModule {
   virtual void clearRuntime() { unit_generator_ = nullptr; }
   ug_base* unitGenerator() const { return unit_generator_; }
   virtual bool isDisabled() { return disabled_ != 0; }
+  // How a container tells its children that it switched to program n; most modules ignore it.
+  virtual void onProgramCommand(int program) {}
   // A debugging text: the unit generator's sort order ("?" before sorting) and the title.
   virtual std::string describeRuntime();
   // Feature plugs follow the module's features: existing ones take the features' names and

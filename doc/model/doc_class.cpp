@@ -3,6 +3,7 @@
 #include "doc/model/container.h"
 #include "doc/model/control.h"
 #include "doc/model/line.h"
+#include "doc/model/panel_controls.h"
 #include "doc/model/plug.h"
 #include "doc/model/plug_feature.h"
 #include "doc/model/small_modules.h"
@@ -17,7 +18,12 @@ void addDocumentModelClasses(ClassTable& table) {
         &CPlugControled::kArchiveClass, &CPlugFeature::kArchiveClass,
         &CPlugFeature2::kArchiveClass, &CPlugFeature3::kArchiveClass, &CControl::kArchiveClass,
         &CControlPlugs::kArchiveClass, &CFeedbackDelay::kArchiveClass, &CLED::kArchiveClass,
-        &CPortal::kArchiveClass})
+        &CPortal::kArchiveClass, &Ctl_Slider::kArchiveClass, &Ctl_PushButton::kArchiveClass,
+        &Ctl_LED::kArchiveClass, &Ctl_Combo::kArchiveClass, &Ctl_Text::kArchiveClass,
+        &ui_control2::kArchiveClass, &ui_param_float_in::kArchiveClass,
+        &ui_param_float_out::kArchiveClass, &Ctl_PatchSel::kArchiveClass,
+        &ui_scaler::kArchiveClass, &ui_spring::kArchiveClass, &control_ob_base::kArchiveClass,
+        &control_group_ob::kArchiveClass})
     table.add(*c);
 }
 

@@ -24,3 +24,14 @@ CContainer* Document::releaseRoot() {
 }
 
 }  // namespace kv
+
+namespace kv {
+
+std::string Document::resolveFileName(const std::string& name, const std::string& extension) {
+  const std::size_t slash = name.find_last_of("/\\");
+  const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+  if (name.find('.', start) != std::string::npos || extension.empty()) return name;
+  return name + "." + extension;
+}
+
+}  // namespace kv

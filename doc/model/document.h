@@ -1,8 +1,11 @@
 #pragma once
 // Document: what the document objects need from the document that holds them. The plug-in's
 // document derives from it; tests use it as it is.
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "doc/model/random_source.h"
 
@@ -38,6 +41,22 @@ class Document {
   virtual void onPatchSelectChanged(CContainer*) {}
   virtual void onSpareLockChanged(CContainer*) {}
   virtual void showStatus(const std::string&) {}
+
+  // The patch's identifier, packed from its id text (hosts tell plug-ins apart by it).
+  virtual int32_t GetUniqueId() { return 0; }
+  // The host chunk of a container's programs (all of them, or the current one) and its
+  // reading; the plug-in supplies the format. An empty chunk means "no data"; setContainerChunk
+  // answers whether the chunk was applied.
+  virtual std::vector<uint8_t> containerChunk(CContainer*, bool programOnly) { return {}; }
+  virtual bool setContainerChunk(CContainer*, const uint8_t*, std::size_t, bool programOnly) {
+    return false;
+  }
+  // A file name for the file commands (a file dialog with the panel open); empty when the
+  // user cancelled or no dialog can be shown.
+  virtual std::string chooseFileName(bool forSaving, const std::string& extension) { return {}; }
+  // Completes a file name with the extension (when its file-name part has none) and the
+  // default folder of that file type.
+  virtual std::string resolveFileName(const std::string& name, const std::string& extension);
 
   RandomSource& random() { return random_; }
 

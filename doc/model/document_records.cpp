@@ -281,6 +281,7 @@ void CControl::takeTypeDefaults() {
   floats_.assign(patch_count_, 0.0);
   ints_.assign(patch_count_, 0);
   texts_.assign(patch_count_, std::string());
+  makeMirror();
 }
 
 void CControl::loadValues(ArchiveReader& r) {

@@ -15,12 +15,18 @@
 #include "modules/io/vst_output.h"
 #include "engine/ug_container.h"
 #include "engine/ug_io_mod.h"
+#include "modules/controls/level_out.h"
+#include "modules/controls/list_entry.h"
+#include "modules/controls/patch_select.h"
+#include "modules/controls/slider.h"
+#include "modules/controls/switches.h"
 #include "modules/registry/builtin_modules.h"
 
 #include <cstring>
 
 #include "doc/model/container.h"
 #include "doc/model/control.h"
+#include "doc/model/panel_controls.h"
 #include "doc/model/small_modules.h"
 #include "modules/registry/container_declarations.h"
 #include "modules/registry/module_registry.h"
@@ -172,10 +178,6 @@ CDocOb* makeContainer(Module_Info* info) {
   c->findIOModule();  // a container made from its type always has its IO module
   return c;
 }
-template <int ValueType>
-CDocOb* makeControl(Module_Info* info) {
-  return new CControl(info, ValueType);
-}
 template <typename T>
 CDocOb* make(Module_Info* info) {
   return new T(info);
@@ -185,8 +187,6 @@ struct DocFactoryEntry {
   const char* name;
   DocFactory factory;
 };
-// Panel-control classes that come with the panel are made as their CControl base for now,
-// with the value type they keep.
 const DocFactoryEntry kDocFactories[] = {
     {"CUG", &make<CUG>},
     {"CSwitch", &make<CSwitch>},
@@ -195,11 +195,17 @@ const DocFactoryEntry kDocFactories[] = {
     {"CFeedbackDelay", &make<CFeedbackDelay>},
     {"CLED", &make<CLED>},
     {"CPortal", &make<CPortal>},
-    {"Ctl_Slider", &makeControl<CControl::kFloat>},
-    {"Ctl_PushButton", &makeControl<CControl::kFloat>},
-    {"Ctl_LED", &makeControl<CControl::kFloat>},
-    {"Ctl_Combo", &makeControl<CControl::kInteger>},
-    {"Ctl_Text", &makeControl<CControl::kText>},
+    {"Ctl_Slider", &make<Ctl_Slider>},
+    {"Ctl_PushButton", &make<Ctl_PushButton>},
+    {"Ctl_LED", &make<Ctl_LED>},
+    {"Ctl_Combo", &make<Ctl_Combo>},
+    {"Ctl_Text", &make<Ctl_Text>},
+    {"Ctl_PatchSel", &make<Ctl_PatchSel>},
+    {"ui_param_float_in", &make<ui_param_float_in>},
+    {"ui_param_float_out", &make<ui_param_float_out>},
+    {"ui_scaler", &make<ui_scaler>},
+    {"ui_spring", &make<ui_spring>},
+    {"control_group_ob", &make<control_group_ob>},
 };
 
 struct UgFactoryEntry {
@@ -237,6 +243,17 @@ const UgFactoryEntry kUgFactories[] = {
     // The host's audio and MIDI.
     {"ug_vst_in", &makeUg<ug_vst_in>},
     {"ug_vst_out", &makeUg<ug_vst_out>},
+    // Panel controls and patch memories.
+    {"ug_slider", &makeUg<ug_slider>},
+    {"ug_combobox", &makeUg<ug_combobox>},
+    {"ug_text_entry", &makeUg<ug_text_entry>},
+    {"ug_param_float_in", &makeUg<ug_param_float_in>},
+    {"ug_patch_sel", &makeUg<ug_patch_sel>},
+    {"ug_switch", &makeUg<ug_switch>},
+    {"ug_switch2", &makeUg<ug_switch2>},
+    {"ug_voltage_to_enum", &makeUg<ug_voltage_to_enum>},
+    {"ug_fixed_values", &makeUg<ug_fixed_values>},
+    {"ug_param_float_out", &makeUg<ug_param_float_out>},
 };
 
 // Declarations the document needs before the unit generators exist.

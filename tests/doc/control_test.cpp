@@ -28,7 +28,8 @@ TEST(Control, ValueTexts) {
 
 TEST(Control, OnlyPatchZeroWithoutPerProgramValues) {
   DocFixture f;
-  auto* slider = f.add<CControl>(f.root, "Slider");
+  auto* slider = new CControl(testType("T Plain Control", {}), CControl::kFloat);
+  f.root->adopt(slider);
   f.root->setCurrentProgramQuiet(5);
   EXPECT_EQ(slider->currentPatch(), 0);  // no "Ignore Program Change" plug
   slider->SetValue(-1, 2.0);

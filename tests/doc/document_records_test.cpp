@@ -14,6 +14,7 @@
 #include "doc/model/control.h"
 #include "doc/model/document_load.h"
 #include "doc/model/line.h"
+#include "doc/model/panel_controls.h"
 #include "doc/model/plug.h"
 #include "doc/model/plug_feature.h"
 #include "doc/model/small_modules.h"
@@ -426,6 +427,162 @@ TEST(DocumentRecords, ControlValuesAtEveryVersion) {
   EXPECT_EQ(text->valueType(), CControl::kText);
   EXPECT_EQ(text->GetPatchValueText(1), "two");
   EXPECT_EQ(text->GetPatchValueText(2), "one");
+}
+
+// The module record of a panel class at 95081 with no plugs: type, plug count 0, title,
+// enabled, structure rectangle.
+void moduleRecord(Stream& s, const std::string& type, const std::string& title) {
+  docOb(s, kCurrentFileVersion, type);
+  s.b.count(0).text(title).i16(0);
+  s.rect(1, 2, 3, 4);
+}
+
+TEST(DocumentRecords, PanelControlClasses) {
+  // Slider, list, text and lamp: the control record unchanged, read into their own classes
+  // and written back byte for byte.
+  struct Case {
+    const char* cls;
+    const char* type;
+    std::function<void(RawBytes&)> values;
+    const char* text0;
+  };
+  const Case cases[] = {
+      {"Ctl_Slider", "Slider", [](RawBytes& b) { b.i32(1).u64(0x4014000000000000ull); }, "5.00"},
+      {"Ctl_PushButton", "Button", [](RawBytes& b) { b.i32(1).u64(0x3FF0000000000000ull); }, "1.00"},
+      {"Ctl_LED", "LED Indicator", [](RawBytes& b) { b.i32(1).u64(0x4059000000000000ull); }, "100.0"},
+      {"Ctl_Combo", "List Entry", [](RawBytes& b) { b.i32(1).i32(2); }, "2"},
+      {"Ctl_Text", "Text Entry", [](RawBytes& b) { b.i32(1).count(1).text("hello"); }, "hello"},
+      {"ui_control2", "", [](RawBytes& b) { b.i32(1).u64(0); }, "0.000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cls);
+    Stream s;
+    s.object(c.cls);
+    moduleRecord(s, c.type, "Knob");
+    s.b.i32(9);
+    c.values(s.b);
+    s.rect(5, 6, 7, 8);
+    s.b.text("hint");
+    auto control = readAlone<CControl>(s.b.bytes(), kCurrentFileVersion);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->controlId(), 9);
+    EXPECT_EQ(control->GetPatchValueText(0), c.text0);
+    EXPECT_EQ(control->getRect(kViewPanel), (Rect{5, 6, 7, 8}));
+    EXPECT_EQ(storeAlone(control.get()), s.b.bytes());
+  }
+  // A new text control holds "xxx"; a lamp keeps one value for every program.
+  EXPECT_EQ(Ctl_Text(GetModuleRegistry().FindModuleInfo("Text Entry")).GetPatchValueText(5), "xxx");
+  EXPECT_EQ(Ctl_LED().patchCount(), 1);
+}
+
+TEST(DocumentRecords, PatchParameterSettingsFromVersion95072) {
+  auto bytes = [](int32_t v, bool settings) {
+    Stream s;
+    s.object("ui_param_float_in");
+    docOb(s, v, "Patch Parameter - Voltage");
+    s.b.count(0).text("Cutoff").i16(0);
+    s.rect(1, 2, 3, 4);
+    s.b.i32(0).i32(1).u64(0x4000000000000000ull);
+    s.rect(0, 0, 10, 10);
+    s.b.text("");
+    if (settings) s.b.i32(74).i32(300);
+    return s.b.bytes();
+  };
+  auto old = readAlone<ui_param_float_in>(bytes(95071, false), 95071);
+  ASSERT_NE(old, nullptr);
+  EXPECT_EQ(old->controllerSetting(), -1);
+  EXPECT_EQ(old->nrpnSetting(), 0);
+  auto current = readAlone<ui_param_float_in>(bytes(95072, true), 95072);
+  ASSERT_NE(current, nullptr);
+  EXPECT_EQ(current->controllerSetting(), 74);
+  EXPECT_EQ(current->nrpnSetting(), 300);
+  EXPECT_EQ(current->GetValue(0), 2.0);
+  EXPECT_EQ(storeAlone(current.get()), bytes(kCurrentFileVersion, true));
+}
+
+TEST(DocumentRecords, PatchSelectBeforeVersion50KeepsAnOldStyleControl) {
+  // From 50: the module record alone.
+  Stream now;
+  now.object("Ctl_PatchSel");
+  docOb(now, 50, "Patch Select", 15);
+  now.b.count(0).text("Programs").i16(0);
+  now.rect(1, 2, 3, 4);
+  auto modern = readAlone<Ctl_PatchSel>(now.b.bytes(), 50);
+  ASSERT_NE(modern, nullptr);
+  EXPECT_EQ(modern->oldStyleControl(), nullptr);
+  EXPECT_EQ(modern->getTitle(), "Programs");
+
+  // Before: a complete control record with one value; at exactly 18 it has no values and
+  // program 0's value is raised by one.
+  for (int32_t v : {49, 18}) {
+    SCOPED_TRACE(v);
+    Stream s;
+    s.object("Ctl_PatchSel");
+    if (v > 36) docOb(s, v, "", -1);
+    s.b.count(0).text("Old").i16(0);
+    if (v >= 37) s.rect(1, 2, 3, 4);
+    if (v > 18) s.b.i32(1).u64(0x4008000000000000ull);
+    s.rect(9, 9, 19, 19);
+    auto old = readAlone<Ctl_PatchSel>(s.b.bytes(), v);
+    ASSERT_NE(old, nullptr);
+    EXPECT_EQ(old->moduleTypeId(), "Patch Select");
+    ASSERT_NE(old->oldStyleControl(), nullptr);
+    EXPECT_EQ(old->oldStyleControl()->patchCount(), 1);
+    EXPECT_EQ(old->oldStyleControl()->GetValue(0), v == 18 ? 1.0 : 3.0);
+  }
+}
+
+TEST(DocumentRecords, ControlGroupOwnsItsMembers) {
+  Stream s;
+  s.object("control_group_ob");  // 1, group 2
+  moduleRecord(s, "Control Group", "Group");
+  s.b.null();
+  s.rect(10, 10, 110, 60);
+  s.object("control_ob_base");  // 3, member 4
+  moduleRecord(s, "", "A");
+  s.b.null();
+  s.rect(0, 0, 20, 20);
+  s.object("control_ob_base");  // member 5
+  moduleRecord(s, "", "B");
+  s.b.objectRef(4);  // a reference to the first member
+  s.rect(30, 0, 50, 20);
+  s.b.null();
+  auto group = readAlone<control_group_ob>(s.b.bytes(), kCurrentFileVersion);
+  ASSERT_NE(group, nullptr);
+  ASSERT_EQ(group->members().size(), 2u);
+  EXPECT_EQ(group->members()[1]->referencedObject(), group->members()[0]);
+  EXPECT_EQ(group->getRect(kViewPanel), (Rect{10, 10, 110, 60}));
+  EXPECT_EQ(storeAlone(group.get()), s.b.bytes());
+
+  // A member listed by two groups is refused.
+  Stream twice;
+  twice.object("control_group_ob");
+  moduleRecord(twice, "Control Group", "G");
+  twice.b.null();
+  twice.rect(0, 0, 1, 1);
+  twice.object("control_ob_base");
+  moduleRecord(twice, "", "A");
+  twice.b.null();
+  twice.rect(0, 0, 1, 1);
+  twice.b.objectRef(4).null();
+  std::string message;
+  LoadContext context;
+  ArchiveLoad load = loadArchive(twice.b.bytes(), documentClasses(), [&](ArchiveReader& r) {
+    r.keep(r.readObjectAs<control_group_ob>());
+    commitDocumentLoad(r);
+    return true;
+  }, context);
+  EXPECT_NE(load.status, ArchiveLoad::kLoaded);
+
+  // Scaler and spring: the module record unchanged.
+  for (const char* cls : {"ui_scaler", "ui_spring"}) {
+    Stream m;
+    m.object(cls);
+    moduleRecord(m, cls == std::string("ui_scaler") ? "Scaler" : "Spring", "S");
+    auto ob = readAlone<CUG>(m.b.bytes(), kCurrentFileVersion);
+    ASSERT_NE(ob, nullptr);
+    EXPECT_EQ(storeAlone(ob.get()), m.b.bytes());
+  }
 }
 
 TEST(DocumentRecords, PlugClassesLedAndPortal) {

@@ -328,6 +328,76 @@ TEST_F(KorvaneHost, ChunkOutThenChunkInRestoresTheState) {
   EXPECT_FALSE(readText(path("p.bin")).empty());
 }
 
+// Parameter values travel through bank and program files and show in the parameter list.
+TEST_F(KorvaneHost, StateMovesThroughBankAndProgramFiles) {
+  const std::string bank = path("b.fxb"), program = path("p.fxp");
+  const HostRun r = run({"render", KV_FIXTURE_MAIN, "--seconds", "0.05", "--param", "0=0.75",
+                         "--automate", "1=0.125@0.02", "--fxb-out", bank, "--fxp-out", program,
+                         "-o", path("s.wav")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const std::string b = readText(bank), p = readText(program);
+  ASSERT_GT(b.size(), 160u);
+  EXPECT_EQ(b.substr(0, 4), "CcnK");
+  EXPECT_EQ(b.substr(8, 4), "FBCh");
+  EXPECT_EQ(b.substr(16, 4), "KvFx");
+  EXPECT_EQ(p.substr(8, 4), "FPCh");
+
+  for (const std::string& option : {std::string("--fxb-in"), std::string("--fxp-in")}) {
+    const HostRun list = run({"params", KV_FIXTURE_MAIN, option, option == "--fxb-in" ? bank : program});
+    ASSERT_EQ(list.code, 0) << list.err;
+    // The value set before the render and the one automated during it.
+    EXPECT_NE(list.out.find("\t0.750000\t"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("\t0.125000\t"), std::string::npos) << list.out;
+  }
+  const HostRun wrongKind = run({"params", KV_FIXTURE_MAIN, "--fxb-in", program});
+  EXPECT_EQ(wrongKind.code, 1);
+  EXPECT_NE(wrongKind.err.find("program file, not a bank file"), std::string::npos) << wrongKind.err;
+
+  // A plug-in without a state chunk: the existing file is left as it was.
+  if (fs::exists(kKars)) {
+    std::ofstream(path("keep.fxb")) << "keep";
+    const HostRun none = run({"render", kKars, "--seconds", "0.05", "--fxb-out", path("keep.fxb"), "-o", path("k.wav")});
+    EXPECT_EQ(none.code, 1);
+    EXPECT_EQ(readText(path("keep.fxb")), "keep");
+  }
+}
+
+TEST_F(KorvaneHost, AutomationChangesTheSoundFromItsBlockOn) {
+  const char* const eq = "/usr/lib/vst/3BandEQ-vst.so";
+  REQUIRE_FILE(eq);
+  std::vector<float> input(48000);
+  for (int i = 0; i < 48000; ++i) input[i] = (i % 96 < 48) ? 0.25f : -0.25f;
+  writeWav(path("sq.wav"), 48000, input);
+  // Master gain to its minimum half a second in (frame 24000, inside block 46 of 512).
+  const HostRun r = run({"render", eq, "--in", path("sq.wav"), "--tail", "0", "--block", "512",
+                         "--automate", "3=0@0.5", "-o", path("eq.wav")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const Wav w = readWav(path("eq.wav"));
+  ASSERT_EQ(w.frames(), 48000);
+  auto peak = [&](int from, int to) {
+    double p = 0;
+    for (int i = from; i < to; ++i) p = std::max(p, double(std::fabs(w.channels[0][i])));
+    return p;
+  };
+  const double before = peak(20000, 23552), after = peak(30000, 48000);
+  EXPECT_GT(before, 0.2);
+  EXPECT_LT(after, before * 0.2) << before << " " << after;
+}
+
+// The stress command on plug-ins that keep their state: no findings, and a crash is caught.
+TEST_F(KorvaneHost, StressRunsSeededHostCallSequences) {
+  for (const char* plugin : {KV_FIXTURE_MAIN, KV_FIXTURE_ACCUMULATE}) {
+    const HostRun r = run({"stress", plugin, "--seed", "11", "--calls", "3000"});
+    EXPECT_EQ(r.code, 0) << plugin << r.out << r.err;
+    EXPECT_NE(r.out.find("3000 host calls"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(", 0 findings"), std::string::npos) << r.out;
+  }
+  const HostRun single = run({"stress", KV_FIXTURE_MAIN, "--seed", "5", "--calls", "2000", "--one-thread", "--in-process"});
+  EXPECT_EQ(single.code, 0) << single.out << single.err;
+  const HostRun missing = run({"stress", "/nonexistent/plugin.so"});
+  EXPECT_EQ(missing.code, 2);
+}
+
 TEST_F(KorvaneHost, NeverCallsEditorOpcodes) {
   // The fixture claims an editor and aborts on any editor opcode.
   const HostRun info = run({"info", KV_FIXTURE_MAIN});
@@ -387,6 +457,15 @@ TEST_F(KorvaneHost, FailuresGiveOneLineAndANonZeroExit) {
       {{"render", kKars, "-o", out, "--param", "1=2"}, 2, "--param", false},
       {{"render", kKars, "-o", out, "--format", "mp3"}, 2, "--format", false},
       {{"render", kKars, "-o", out, "--bogus"}, 2, "unknown option --bogus", false},
+      {{"render", kKars, "-o", out, "--automate", "1=0.5"}, 2, "--automate", false},
+      {{"render", kKars, "-o", out, "--automate", "1=0.5@-2"}, 2, "--automate", false},
+      {{"render", kKars, "-o", out, "--chunk-in", "a", "--fxb-in", "b"}, 2, "only one of", false},
+      {{"params", kKars, "-o", out}, 2, "is a render option", false},
+      {{"params"}, 2, "needs a plug-in", false},
+      {{"stress"}, 2, "needs a plug-in", false},
+      {{"stress", kKars, "--calls", "0"}, 2, "--calls", false},
+      {{"render", kKars, "-o", out, "--automate", "5=0.5@1"}, 1, "has 3 parameters", true},
+      {{"params", KV_FIXTURE_MAIN, "--fxb-in", text}, 1, "CcnK", false},
   };
   for (const Case& c : cases) {
     std::string joined;

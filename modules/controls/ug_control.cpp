@@ -1,0 +1,112 @@
+#include "modules/controls/ug_control.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "engine/audio_master.h"
+#include "engine/ug_container.h"
+#include "modules/controls/controller_list.h"
+
+namespace kv {
+
+ug_control::ug_control() { flags |= UGF_NEVER_SUSPEND; }
+
+void ug_control::ListCommonPlugs(ug_control* c, std::vector<InterfaceObject>& list) {
+  list.emplace_back(&c->channel, dt_enum, nullptr, DR_IN, "MIDI Channel", "Channel", "-1",
+                    "All=-1,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16", 0x103);
+  list.emplace_back(&c->midi_in, dt_midi, nullptr, DR_IN,
+                    "Use this to automate the control from a MIDI sequence", "MIDI In", "0", "",
+                    0x100);
+  list.emplace_back(&c->midi_out, dt_midi, nullptr, DR_OUT,
+                    "Sends MIDI controller messages when control is changed", "MIDI Out", "", "",
+                    0x100);
+  list.emplace_back(&c->controller_number, dt_enum, nullptr, DR_PARAMETER,
+                    "Sets which MIDI controller this sends/responds to", "MIDI Controller ID", "-1",
+                    kMidiControllerChoices, 0x001);
+  list.emplace_back(&c->ignore_program_change, dt_bool, nullptr, DR_PARAMETER,
+                    "Prevents this control responding to patch changes from 'Patch Select' module",
+                    "Ignore Program Change", "0", "", 0);
+  list.emplace_back(&c->nrpn_number, dt_enum, nullptr, DR_PARAMETER,
+                    "Used with Controller 99 and 101 to provide user definable controllers",
+                    "MIDI NRPN", "0", "range 0,16255", 0);
+}
+
+void ug_control::ListInterface(std::vector<InterfaceObject>& list) { ListCommonPlugs(this, list); }
+
+ug_base* ug_control::Clone() {
+  ug_base* copy = ug_base::Clone();
+  if (auto* c = dynamic_cast<ug_control*>(copy)) {
+    c->values_ = values_;
+    c->current_patch_ = current_patch_;
+    c->controller_number = controller_number;
+    c->nrpn_number = nrpn_number;
+  }
+  return copy;
+}
+
+void ug_control::Open() {
+  ug_base::Open();
+  FileController();
+}
+
+void ug_control::AttachValues(const StoredValueMirror* values, int currentPatch) {
+  values_ = values;
+  current_patch_ = currentPatch;
+}
+
+void ug_control::SetMidiSettings(int16_t controller, int16_t nrpn) {
+  controller_number = controller;
+  nrpn_number = nrpn;
+}
+
+void ug_control::FileController() {
+  if (flags & UGF_CLONE) return;
+  if (auto* c = dynamic_cast<ug_container*>(container))
+    c->RegisterControl(this, GetControllerNumber(), GetNrpnNumber());
+}
+
+void ug_control::PassToNextCopy(int32_t type, int32_t arg1, int32_t arg2) {
+  if (clone_link) clone_link->AddEvent(clock, type, arg1, arg2);
+}
+
+void ug_control::PostValue(float value, bool smooth) {
+  const sample_clock now = master ? std::max(clock, master->clock) : clock;
+  AddEvent(now, UET_CONTROL_VALUE, std::bit_cast<int32_t>(value), smooth ? 1 : 0);
+}
+
+void ug_control::HandleEvent(ug_event* e) {
+  switch (e->type) {
+    case UET_PROG_CHANGE:
+      if (!ignore_program_change) {
+        current_patch_ = e->arg1;
+        RecallValue(e->arg1, false);
+      }
+      break;
+    case UET_CONTROLLER:
+      OnControllerValue(static_cast<float>(std::clamp(e->arg2, 0, 127)) / 127.0f);
+      break;
+    case UET_CONTROL_VALUE:
+      ApplyValue(std::bit_cast<float>(e->arg1), e->arg2 != 0);
+      PassToNextCopy(UET_CONTROL_VALUE, e->arg1, e->arg2);
+      break;
+    default:
+      ug_base::HandleEvent(e);
+      break;
+  }
+}
+
+void ug_control::OnUiMessage(int32_t kind, int32_t argument) {
+  switch (kind) {
+    case kControlValueChanged:
+    case kControlRecall:
+      current_patch_ = argument;
+      RecallValue(-1, kind == kControlValueChanged);
+      PassToNextCopy(UET_UI_NOTIFY, kind, argument);
+      break;
+    default:
+      ug_base::OnUiMessage(kind, argument);
+      break;
+  }
+}
+
+}  // namespace kv

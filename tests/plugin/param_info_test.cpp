@@ -1,0 +1,136 @@
+// Host parameter links: values from the host, control changes reported to the host only
+// under the control's notification rules, and a control that goes away.
+#include "plugin/param_info.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "doc/model/generic_parameter.h"
+
+namespace kv {
+namespace {
+
+class FakeControl : public generic_parameter {
+ public:
+  double getNormalised() override { return value; }
+  void setNormalised(double x) override {
+    value = x;
+    ++sets;
+    notifyValueChanged();
+  }
+  // A change made inside the patch: argument 0 from the panel, 1 from the running engine.
+  void change(double x, intptr_t argument) {
+    value = x;
+    notify(kNotifyValueChanged, argument);
+  }
+  bool notifyHostOnEdit() override { return onEdit; }
+  bool alwaysNotifyHost() override { return always; }
+  std::string getUnit() override { return ""; }
+  bool hasPrograms() override { return true; }
+  bool canExpose() override { return true; }
+  bool isEditable() override { return true; }
+  std::string getValueText() override { return ""; }
+  void setValueText(const std::string&) override {}
+  std::string getName() override { return "C"; }
+  void setName(const std::string&) override {}
+  int getDatatype() override { return 7; }
+  std::string getChoiceList() override { return ""; }
+  std::string getExtraText() override { return ""; }
+  std::string getFileExtension() override { return ""; }
+  bool isFileName() override { return false; }
+
+  double value = 0.25;
+  int sets = 0;
+  bool onEdit = true;
+  bool always = false;
+};
+
+struct Automation : HostAutomation {
+  void automateHostParameter(int32_t index, float value) override { calls.push_back({index, value}); }
+  std::vector<std::pair<int32_t, float>> calls;
+};
+
+TEST(ParamInfo, HostValuesAreCachedAndMarkedDirty) {
+  FakeControl control;
+  Automation host;
+  param_info link;
+  link.attach(&host, &control, 4);
+  EXPECT_FLOAT_EQ(link.value(), 0.25f);
+  EXPECT_FALSE(link.dirty());
+
+  EXPECT_FALSE(link.storeFromHost(0.25f));  // the cached value: nothing happens
+  EXPECT_FALSE(link.dirty());
+  EXPECT_TRUE(link.storeFromHost(0.75f));
+  EXPECT_TRUE(link.dirty());
+  EXPECT_EQ(control.sets, 0);  // the control is not touched by the host call
+
+  // Applied on the user-interface thread: the control takes it, the host hears no echo.
+  link.applyToControl();
+  EXPECT_EQ(control.sets, 1);
+  EXPECT_DOUBLE_EQ(control.value, 0.75);
+  EXPECT_FALSE(link.dirty());
+  EXPECT_TRUE(host.calls.empty());
+  link.applyToControl();  // nothing dirty: nothing written
+  EXPECT_EQ(control.sets, 1);
+}
+
+// Which control changes reach the host as automation.
+TEST(ParamInfo, ControlChangesReachTheHostUnderItsRules) {
+  struct Case {
+    bool always, onEdit;
+    intptr_t argument;
+    bool reported;
+  };
+  const Case cases[] = {
+      {false, true, 0, true},    // a panel edit of an automatable control
+      {false, false, 0, false},  // a panel edit of a control that does not notify on edit
+      {false, true, 1, false},   // the running engine changed it
+      {true, false, 1, true},    // always notify: even engine changes
+  };
+  for (const Case& k : cases) {
+    FakeControl control;
+    control.always = k.always;
+    control.onEdit = k.onEdit;
+    Automation host;
+    param_info link;
+    link.attach(&host, &control, 2);
+    control.change(0.5, k.argument);
+    ASSERT_EQ(host.calls.size(), k.reported ? 1u : 0u) << k.always << k.onEdit << k.argument;
+    if (k.reported) {
+      EXPECT_EQ(host.calls[0], std::make_pair(2, 0.5f));
+    }
+    EXPECT_FLOAT_EQ(link.value(), 0.5f);  // the cached value follows in every case
+    control.change(0.5, k.argument);      // unchanged: never reported again
+    EXPECT_EQ(host.calls.size(), k.reported ? 1u : 0u);
+  }
+}
+
+TEST(ParamInfo, ForgetsADestroyedControl) {
+  Automation host;
+  param_info link;
+  {
+    FakeControl control;
+    link.attach(&host, &control, 0);
+  }
+  EXPECT_EQ(link.parameter(), nullptr);
+  link.storeFromHost(0.9f);
+  link.applyToControl();  // no control: nothing to write, no crash
+  EXPECT_FLOAT_EQ(link.value(), 0.9f);
+}
+
+TEST(ParamInfo, HostValuesAreSanitised) {
+  float v = std::nanf("");
+  EXPECT_FALSE(sanitiseHostValue(v));
+  v = -3.0f;
+  EXPECT_TRUE(sanitiseHostValue(v));
+  EXPECT_EQ(v, 0.0f);
+  v = 7.0f;
+  EXPECT_TRUE(sanitiseHostValue(v));
+  EXPECT_EQ(v, 1.0f);
+}
+
+}  // namespace
+}  // namespace kv
