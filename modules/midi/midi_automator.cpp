@@ -61,7 +61,13 @@ void ug_midi_automator::OnMidiData(sample_clock time, int32_t message) {
 
 void ug_midi_automator::ReportControl(sample_clock time, int controller, int parameter_number,
                                       float value) {
-  if (companion_) companion_->Send(time, value, controller, parameter_number);
+  ug_midi_automator_out* out = companion_;
+  if (!out) {
+    // Not linked by the builder: the container's automator output, if it has one.
+    auto* box = dynamic_cast<ug_container*>(container);
+    out = box ? dynamic_cast<ug_midi_automator_out*>(box->automator_out) : nullptr;
+  }
+  if (out) out->Send(time, value, controller, parameter_number);
 }
 
 ug_midi_automator_out::ug_midi_automator_out() {

@@ -228,6 +228,18 @@ TEST(MidiAutomatorOutput, SendsControllerMessagesForControlChanges) {
     }
     EXPECT_EQ(got, c.sent) << c.name;
   }
+  // A control's change reported to the automator goes out through its companion.
+  {
+    FlatPatch p;
+    auto* a = p.Add(new ug_midi_automator);
+    auto* out = p.Add(new ug_midi_automator_out);
+    auto* sink = p.Sink(out->plugs[ug_midi_automator_out::kMidiOut]);
+    p.Start();
+    p.RunTo(100);
+    a->ReportControl(100, 1, 0, 1.0f);
+    p.RunTo(200);
+    EXPECT_EQ(sink->got, (std::vector<MidiEvent>{{100, 0, Msg(0xB0, 1, 127)}, {100, 0, Msg(0xB0, 33, 0)}}));
+  }
   // Refused: earlier than the last time sent, or without a connection.
   FlatPatch p;
   auto* out = p.Add(new ug_midi_automator_out);
