@@ -22,7 +22,8 @@ int32_t Bend(int value14, int channel = 0) {
 TEST(MidiToCv, NoteVoltagesLandOnTheirSamples) {
   ToCvPatch p(1, 6000);
   p.feed->records = {{1000, On(60, 100)}, {2000, Off(60)}, {2500, MidiEvent::Pack(0xD0, 64, 0)},
-                     {3000, On(72, 127)}, {3001, Off(72)}};
+                     {3000, On(72, 127)}, {3001, Off(72)}, {4000, On(50, 90, 1)}};
+  p.cv->channel_filter = 0;  // MIDI channel 1 only
   p.Start();
   Render(p.master, 6000, [] { return 512; });
   const auto& g = p.gate();
@@ -44,7 +45,8 @@ TEST(MidiToCv, NoteVoltagesLandOnTheirSamples) {
   // A note-off one sample after its note-on: high for one sample, then low for good.
   EXPECT_EQ(g[3003], 1.0f);
   EXPECT_EQ(g[3004], 0.0f);
-  EXPECT_EQ(g[5999], 0.0f);
+  EXPECT_EQ(g[5999], 0.0f) << "a note on another channel plays nothing";
+  EXPECT_FLOAT_EQ(p.pitch()[5999], 0.525f);
 }
 
 TEST(MidiToCv, BendGlidesOverASixtiethOfASecond) {
