@@ -19,6 +19,7 @@ namespace kv {
 // The document module a unit generator was built from. Opaque to the engine.
 class DocumentModule;
 class LookupTableRegistry;
+class MidiInQueue;
 
 // A text from a unit generator for the user, as queued from the audio thread. The name
 // shown in front of the text is resolved later on the user-interface thread.
@@ -54,6 +55,9 @@ class EngineHost {
   // Build time: the owner's shared lookup tables, which outlive its engines. Null when
   // the owner keeps none; the master then keeps tables of its own.
   virtual LookupTableRegistry* SharedLookupTables() { return nullptr; }
+  // Build time: the owner's MIDI input queue read by "MIDI In" modules, or null when the
+  // owner has none (the plug-in takes host MIDI through its VST input module instead).
+  virtual MidiInQueue* MidiInputQueue() { return nullptr; }
 };
 
 // Bounded queues an owner can use for the two audio-thread requests above.

@@ -59,6 +59,11 @@ class ug_notesource : public ug_base {
   void Open() override;
   void WireClone(ug_base* prototype, const CloneMap& copies) override;
   int EventReserve() const override;
+  // The prototype never sleeps: it keeps its place in the run list ahead of its copies
+  // (equal sort order, opened first), so that the voice events it posts at a sample reach
+  // the copies in the same run. Re-inserted after a sleep it would run behind them and
+  // every voice event would slip to the next run, which depends on the host's call sizes.
+  bool CanSleep() override { return !IsPrototype() && ug_base::CanSleep(); }
 
   virtual bool IsPolyphonic() const { return true; }
   // The voice a note-on must use, or -1 to let the container choose.

@@ -20,6 +20,14 @@
 #include "modules/controls/patch_select.h"
 #include "modules/controls/slider.h"
 #include "modules/controls/switches.h"
+#include "modules/midi/cv_midi.h"
+#include "modules/midi/midi_automator.h"
+#include "modules/midi/midi_controllers.h"
+#include "modules/midi/midi_filter.h"
+#include "modules/midi/midi_in_out.h"
+#include "modules/midi/midi_keyboard.h"
+#include "modules/midi/midi_monitor.h"
+#include "modules/midi/midi_to_cv.h"
 #include "modules/registry/builtin_modules.h"
 
 #include <cstring>
@@ -254,6 +262,18 @@ const UgFactoryEntry kUgFactories[] = {
     {"ug_voltage_to_enum", &makeUg<ug_voltage_to_enum>},
     {"ug_fixed_values", &makeUg<ug_fixed_values>},
     {"ug_param_float_out", &makeUg<ug_param_float_out>},
+    // MIDI.
+    {"ug_midi_to_cv", &makeUg<ug_midi_to_cv>},
+    {"ug_midi_in", &makeUg<ug_midi_in>},
+    {"ug_midi_out", &makeUg<ug_midi_out>},
+    {"ug_midi_filter", &makeUg<ug_midi_filter>},
+    {"ug_adder_midi", &makeUg<ug_adder_midi>},
+    {"ug_midi_controllers", &makeUg<ug_midi_controllers>},
+    {"ug_midi_automator", &makeUg<ug_midi_automator>},
+    {"ug_midi_automator_out", &makeUg<ug_midi_automator_out>},
+    {"ug_midi_monitor", &makeUg<ug_midi_monitor>},
+    {"ug_midi_keyboard", &makeUg<ug_midi_keyboard>},
+    {"ug_cv_midi", &makeUg<ug_cv_midi>},
 };
 
 // Declarations the document needs before the unit generators exist.
