@@ -14,10 +14,11 @@ ug_envelope_ms::~ug_envelope_ms() { EnvSegmentStore::Release(list_); }
 ug_base* ug_envelope_ms::Clone() {
   auto* copy = static_cast<ug_envelope_ms*>(ug_base::Clone());
   if (!segment_store) {  // voices share the prototype's list
-    own_store_ = std::make_unique<EnvSegmentStore>();
+    own_store_ = std::make_shared<EnvSegmentStore>();
     segment_store = own_store_.get();
   }
   copy->segment_store = segment_store;
+  copy->own_store_ = own_store_;
   return copy;
 }
 
@@ -35,7 +36,7 @@ void ug_envelope_ms::ListInterface(std::vector<InterfaceObject>& list) {
 
 void ug_envelope_ms::BindPlugs() {
   if (!segment_store) {
-    own_store_ = std::make_unique<EnvSegmentStore>();
+    own_store_ = std::make_shared<EnvSegmentStore>();
     segment_store = own_store_.get();
   }
   LoadList();

@@ -54,7 +54,9 @@ class ug_envelope_ms : public ug_envelope_base {
   EnvSegmentRecord Record(int seg) const;
 
   const EnvSegmentList* list_ = nullptr;
-  std::unique_ptr<EnvSegmentStore> own_store_;
+  // The store of a module without a document store, shared with its voice copies so that
+  // it lives as long as any of them.
+  std::shared_ptr<EnvSegmentStore> own_store_;
 };
 
 }  // namespace kv
