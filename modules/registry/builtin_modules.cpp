@@ -6,6 +6,9 @@
 #include "modules/amplifiers/pan.h"
 #include "modules/amplifiers/vca.h"
 #include "modules/amplifiers/voice_combiner.h"
+#include "modules/envelopes/adsr.h"
+#include "modules/envelopes/eight_stage_envelope.h"
+#include "modules/envelopes/multistage_envelope.h"
 #include "modules/filters/allpass_filter.h"
 #include "modules/filters/moog_filter.h"
 #include "modules/filters/one_pole_filter.h"
@@ -274,6 +277,10 @@ const UgFactoryEntry kUgFactories[] = {
     {"ug_midi_monitor", &makeUg<ug_midi_monitor>},
     {"ug_midi_keyboard", &makeUg<ug_midi_keyboard>},
     {"ug_cv_midi", &makeUg<ug_cv_midi>},
+    // Envelopes.
+    {"ug_adsr", &makeUg<ug_adsr>},
+    {"ug_8_stage", &makeUg<ug_8_stage>},
+    {"ug_envelope_ms", &makeUg<ug_envelope_ms>},
 };
 
 // Declarations the document needs before the unit generators exist.
