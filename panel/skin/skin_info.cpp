@@ -114,6 +114,8 @@ bool SkinInfo::searchImage(CAnimBitmap& image, const std::string& requested) {
   std::string name = requested;
   for (char& c : name)
     if (c == '\\') c = '/';
+  // A drive-letter path stored on Windows names no file here: look for its file name.
+  if (name.find(':') != std::string::npos) name = name.substr(name.find_last_of(":/") + 1);
   const bool absolute = !name.empty() && name[0] == '/';
   const std::string root = manager_ ? manager_->root() : std::string();
   std::string skinName = name_;

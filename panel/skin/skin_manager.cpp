@@ -145,20 +145,4 @@ SkinInfo* SkinManager::addEmbeddedSkin(const std::string& name) {
   return made;
 }
 
-void addSkinClasses(ClassTable& table) {
-  for (const ArchiveClass* c : {&SkinInfo::kArchiveClass, &SkinFontInfo::kArchiveClass, &CSkinBitmap::kArchiveClass,
-                                &CAnimBitmap::kArchiveClass})
-    table.add(*c);
-}
-
-const ClassTable& documentAndSkinClasses() {
-  static const ClassTable table = [] {
-    ClassTable t;
-    addDocumentModelClasses(t);
-    addSkinClasses(t);
-    return t;
-  }();
-  return table;
-}
-
 }  // namespace kv

@@ -81,9 +81,4 @@ class SkinManager {
   int32_t nextIndex_ = 0;
 };
 
-// Adds the skin records to a class table (the patch reader's table needs them).
-void addSkinClasses(ClassTable& table);
-// The document model's classes together with the skin records.
-const ClassTable& documentAndSkinClasses();
-
 }  // namespace kv

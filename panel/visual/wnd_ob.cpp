@@ -1,5 +1,6 @@
 #include "panel/visual/wnd_ob.h"
 
+#include "panel/skin/skin_manager.h"
 #include "platform/window/top_window.h"
 
 namespace kv {
@@ -31,6 +32,11 @@ CWndOb::~CWndOb() {
 }
 
 ui::Window* CWndOb::GetHostWindow() { return window_ ? window_.get() : host_; }
+
+SkinInfo* CWndOb::GetSkin() {
+  if (parent_) return CVisualOb::GetSkin();
+  return skins_ ? skins_->FindSkin("default") : nullptr;
+}
 
 void CWndOb::placeWindow() {
   if (!window_) return;

@@ -25,6 +25,8 @@
 
 namespace kv {
 
+class SkinManager;
+
 class CWndOb : public CVisualOb {
  public:
   explicit CWndOb(CDocOb* doc = nullptr) : CVisualOb(doc) {}
@@ -33,9 +35,12 @@ class CWndOb : public CVisualOb {
   // The root's platform parent (the editor's top window or a window inside it).
   void setHostWindow(ui::Window* host) { host_ = host; }
   ui::Window* window() const { return window_.get(); }
+  // The editor's skins: the top visual answers their "default" skin.
+  void setSkinManager(SkinManager* skins) { skins_ = skins; }
 
   CWndOb* AsWndOb() override { return this; }
   ui::Window* GetHostWindow() override;
+  SkinInfo* GetSkin() override;
   void SetRect(const VRect& r) override;
   VRect GetClientRect() override;
   VPoint LocalToScreen(VPoint p) override;
@@ -75,6 +80,7 @@ class CWndOb : public CVisualOb {
   void noteModifiers(uint32_t flags);
 
   ui::Window* host_ = nullptr;
+  SkinManager* skins_ = nullptr;
   std::unique_ptr<ui::Window> window_;
   std::vector<Tile> lastTiles_;
 };

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "panel/skin/skin_classes.h"
 #include "panel/skin/skin_manager.h"
 #include "panel/skin/skin_text_scope.h"
 #include "platform/text/text_draw.h"
@@ -83,7 +84,9 @@ void buildScene(test::TestRoot& root) {
 
 gfx::Bitmap render(SkinManager& m, const std::string& skin) {
   test::Editor ed(200, 92);
-  ed.root.skin = [&] { return m.FindSkin(skin); };
+  // Without a skin of its own the top visual answers the manager's "default" skin.
+  ed.root.setSkinManager(&m);
+  if (skin != "default") ed.root.skin = [&] { return m.FindSkin(skin); };
   buildScene(ed.root);
   ed.open();
   return ed.host.render();

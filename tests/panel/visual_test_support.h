@@ -116,7 +116,7 @@ class TestRoot : public CWndOb {
   }
   gfx::Colour background{255, 255, 255};
   std::function<SkinInfo*()> skin;
-  SkinInfo* GetSkin() override { return skin ? skin() : nullptr; }
+  SkinInfo* GetSkin() override { return skin ? skin() : CWndOb::GetSkin(); }
 
  protected:
   std::vector<CVisualOb*>* childList() override { return &kids_; }

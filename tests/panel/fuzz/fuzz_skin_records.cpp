@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "doc/archive/archive_error.h"
+#include "panel/skin/skin_classes.h"
 #include "panel/skin/skin_manager.h"
 #include "platform/gfx/dc.h"
 #include "platform/message_service.h"
