@@ -9,6 +9,19 @@
 #include "panel/skin/skin_manager.h"
 #include "platform/gfx/dc.h"
 #include "platform/message_service.h"
+#include "platform/text/font_cache.h"
+
+namespace {
+// The skin list holds only skin records.
+const kv::ClassTable& table() {
+  static const kv::ClassTable t = [] {
+    kv::ClassTable c;
+    kv::addSkinClasses(c);
+    return c;
+  }();
+  return t;
+}
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
@@ -20,9 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const int32_t versions[] = {94000, 95000, kv::kCurrentFileVersion};
   kv::LoadContext ctx;
   ctx.file_version = versions[data[0] % 3];
-  kv::SkinManager manager("");
+  static kv::gfx::FontCache fonts;  // made once: fontconfig is slow to start
+  kv::SkinManager manager("", &fonts);
   try {
-    kv::ArchiveReader r({data + 1, size - 1}, kv::documentAndSkinClasses(), ctx);
+    kv::ArchiveReader r({data + 1, size - 1}, table(), ctx);
     auto skins = manager.ReadSkins(r);
     r.commit();
     manager.adoptSkins(std::move(skins));
