@@ -11,6 +11,7 @@
 #include "doc/model/container.h"
 #include "doc/model/control.h"
 #include "doc/model/line.h"
+#include "doc/model/panel_controls.h"
 #include "doc/model/plug.h"
 #include "doc/patch_header.h"
 #include "doc/text/patch_text.h"
@@ -35,7 +36,12 @@ std::string defaultProgramName(int i) { return "Patch " + std::to_string(i + 1);
 
 // Module classes whose records hold nothing beyond what a module made from its type holds.
 const std::set<std::string> kPlainModuleClasses = {"CUG", "CSwitch", "CControlPlugs", "CFeedbackDelay",
-                                                    "CUG_with_patches", "CMidiAutomator"};
+                                                    "CUG_with_patches", "CMidiAutomator", "Ctl_PatchSel",
+                                                    "ui_scaler",        "ui_spring"};
+// Control classes whose records hold nothing beyond a control's own record.
+const std::set<std::string> kPlainControlClasses = {"CControl", "Ctl_Slider", "Ctl_PushButton",
+                                                     "Ctl_LED",  "Ctl_Combo",  "Ctl_Text",
+                                                     "ui_control2", "ui_param_float_out"};
 const std::set<std::string> kPlainPlugClasses = {"CPlug2", "CPlugNameable", "CPlugIO2"};
 
 class Dumper {
@@ -173,7 +179,12 @@ class Dumper {
     j["type"] = u(m->moduleTypeId());
     common(j, m);
     if (auto* ctl = dynamic_cast<CControl*>(m)) {
-      if (std::string(ctl->archiveClass().name) != "CControl") refuse(m);
+      const std::string cls = ctl->archiveClass().name;
+      if (!kPlainControlClasses.count(cls)) {
+        // A patch parameter only fits the text form with its MIDI settings left as made.
+        auto* param = dynamic_cast<ui_param_float_in*>(ctl);
+        if (!param || param->controllerSetting() != -1 || param->nrpnSetting() != 0) refuse(m);
+      }
       control(j, ctl);
     } else if (!kPlainModuleClasses.count(m->archiveClass().name)) {
       refuse(m);
