@@ -1,5 +1,8 @@
 #include "doc/korvane_doc_base.h"
 
+#include "doc/clipboard_archive.h"
+#include "doc/model/line.h"
+
 #include <cctype>
 #include <fstream>
 #include <iterator>
@@ -121,6 +124,17 @@ bool CKorvaneDocBase::ReadHeaderFromFile(const std::string& path, std::unique_pt
   }
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   return ReadHeader(bytes, out_root, true);
+}
+
+std::vector<CDocOb*> CKorvaneDocBase::insertPatch(CContainer* into, const std::string& path, Point at) {
+  std::unique_ptr<CContainer> root;
+  if (!into || !ReadHeaderFromFile(path, root) || !root) return {};
+  std::vector<CDocOb*> modules;
+  for (CDocOb* child : root->children())
+    if (!dynamic_cast<CLine2*>(child)) modules.push_back(child);
+  if (modules.empty()) return {};
+  const std::vector<uint8_t> bytes = storeSelection(root.get(), modules);
+  return pasteArchive(into, bytes, at, *classes_);
 }
 
 void CKorvaneDocBase::applyHeader(const PatchHeader& read, bool own_patch) {

@@ -62,6 +62,9 @@ class CKorvaneDocBase : public Document {
   // section, read without loading it, as another module's patch; any other file is read as a
   // plain archive with `own_patch` set.
   bool ReadHeaderFromFile(const std::string& path, std::unique_ptr<CContainer>& out_root);
+  // A patch file (or another built plug-in) merged into a container: the modules of its root
+  // and the connections among them go in through the paste path, with its checks.
+  std::vector<CDocOb*> insertPatch(CContainer* into, const std::string& path, Point at) override;
 
   // The first child container of the root (the plug-in's patch), or null.
   CContainer* GetPatchContainer() const;

@@ -1,6 +1,7 @@
 #include "doc/model/container.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "doc/model/choice_list.h"
 #include "doc/model/doc_iterators.h"
@@ -217,7 +218,7 @@ void CContainer::gatherParameters(std::vector<generic_parameter*>& list) {
 }
 
 CDocOb* CContainer::addModule(const std::string& name, int32_t kind, Point position) {
-  if (name.compare(0, 3, "*P=") == 0) return nullptr;  // files: sub-patches and plug-ins come later
+  if (name.compare(0, 3, "*P=") == 0) return addFile(name.substr(3), kind, position);
   Module_Info* type = GetModuleRegistry().FindModuleInfo(name);
   if (!type) return nullptr;
   if (!getParent() && (type->flags & mf_io_module)) {
@@ -253,6 +254,29 @@ CDocOb* CContainer::addModule(const std::string& name, int32_t kind, Point posit
   markModified();
   if (restart) d->startEngine();
   return object;
+}
+
+// "*P=" names a file: a patch file (".kv1") is merged into this container; hosted plug-in
+// files are made into modules by the plug-in hosting family, which answers nothing until it
+// is present.
+CDocOb* CContainer::addFile(const std::string& path, int32_t kind, Point position) {
+  const size_t dot = path.find_last_of('.');
+  std::string ext = dot == std::string::npos ? std::string() : path.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  Document* d = getDocument();
+  if (ext != "kv1" || !d) return nullptr;
+  Point at = position;
+  if (position.x == -1 && position.y == -1) {
+    const int32_t view = kind == kViewPanel ? kViewPanel : kViewStructure;
+    const Rect b = getBounds(view);
+    const Point s = getSize(view);
+    at.x = s.x + b.width() / 2 + (d->random().next() % 16 - 7);
+    at.y = s.y + b.height() / 2 + (d->random().next() % 16 - 7);
+  }
+  const std::vector<CDocOb*> added = d->insertPatch(this, path, at);
+  if (added.empty()) return nullptr;
+  markModified();
+  return added.front();
 }
 
 bool CContainer::copySelection(std::vector<CDocOb*>* selected) {

@@ -118,6 +118,7 @@ class CContainer : public CUG_with_patches {
   // Adds a module of the named type at the position (-1: centre of the visible area plus a
   // small random offset). Answers the new object, or null (refused or unknown type).
   CDocOb* addModule(const std::string& name, int32_t kind, Point position);
+  CDocOb* addFile(const std::string& path, int32_t kind, Point position);
   // Refuses (message) when a selected child is an IO module; otherwise answers the selected
   // children in list order. Writing them to the clipboard comes with the archive.
   bool copySelection(std::vector<CDocOb*>* selected);

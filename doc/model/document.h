@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "doc/model/random_source.h"
+#include "doc/model/view_types.h"
 
 namespace kv {
 
@@ -57,6 +58,13 @@ class Document {
   // Completes a file name with the extension (when its file-name part has none) and the
   // default folder of that file type.
   virtual std::string resolveFileName(const std::string& name, const std::string& extension);
+
+  // Merges the modules of a patch file into `into` with their average position at `at`
+  // (a position of -1, -1 keeps the file's own places). The plug-in document reads the file;
+  // a document without a patch reader merges nothing. Answers the objects added.
+  virtual std::vector<CDocOb*> insertPatch(CContainer* into, const std::string& path, Point at) {
+    return {};
+  }
 
   RandomSource& random() { return random_; }
 

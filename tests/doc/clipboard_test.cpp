@@ -3,7 +3,11 @@
 // plugs left behind, the refusal to copy an IO module, and a damaged clipboard.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "doc/clipboard_archive.h"
+#include "doc/korvane_doc_vst.h"
 #include "doc/patch_header.h"
 #include "tests/doc/doc_fixture.h"
 
@@ -106,6 +110,52 @@ TEST_F(ClipboardTest, IoModuleIsNotCopiedAndDamagedClipboardPastesNothing) {
     EXPECT_EQ(messages.shownTexts().size(), 1u) << n;
     ASSERT_EQ(sub->children().size(), children_before);
   }
+}
+
+// "*P=" with a patch file merges the file's modules and their connections into the container
+// through the same path as a paste; a file that does not load adds nothing.
+TEST(InsertPatch, MergesAPatchFilesModulesIntoTheContainer) {
+  MessageService messages;
+  MessageServiceScope scope{messages};
+  messages.setLogToStderr(false);
+  test::registerTestTypes();
+
+  CKorvaneDocVST source;
+  ASSERT_TRUE(source.OnNewDocument());
+  CContainer* src = source.root();
+  auto* osc = dynamic_cast<CUG*>(src->addModule("T Osc", kViewStructure, Point{10, 10}));
+  auto* mix = dynamic_cast<CUG*>(src->addModule("T Mix", kViewStructure, Point{50, 30}));
+  ASSERT_TRUE(osc && mix);
+  ASSERT_NE(osc->findPlug("Audio Out")->connect(mix->findPlug("Input")), nullptr);
+  const auto path = std::filesystem::temp_directory_path() / "korvane-insert-test.kv1";
+  {
+    const std::vector<uint8_t> bytes = source.SavePatch();
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                               static_cast<std::streamsize>(bytes.size()));
+  }
+
+  CKorvaneDocVST target;
+  ASSERT_TRUE(target.OnNewDocument());
+  CContainer* into = target.root();
+  CDocOb* first = into->addModule("*P=" + path.string(), kViewStructure, Point{200, 100});
+  ASSERT_NE(first, nullptr) << (messages.shownTexts().empty() ? "" : messages.shownTexts().back());
+  CUG* osc2 = nullptr;
+  CUG* mix2 = nullptr;
+  for (CDocOb* o : into->children()) {
+    if (auto* m = dynamic_cast<CUG*>(o); m && m->moduleTypeId() == "T Osc") osc2 = m;
+    if (auto* m = dynamic_cast<CUG*>(o); m && m->moduleTypeId() == "T Mix") mix2 = m;
+  }
+  ASSERT_TRUE(osc2 && mix2);
+  EXPECT_TRUE(osc2->findPlug("Audio Out")->isConnectedTo(mix2->plugs()[0]));
+  // Their average top-left corner lands at the point: (10 + 50) / 2 -> 200, (10 + 30) / 2 -> 100.
+  EXPECT_EQ(osc2->getRect(kViewStructure).left, 180);
+  EXPECT_EQ(mix2->getRect(kViewStructure).top, 110);
+  EXPECT_TRUE(target.isModified());
+
+  const size_t before = into->children().size();
+  EXPECT_EQ(into->addModule("*P=" + path.string() + ".missing.kv1", kViewStructure, Point{0, 0}), nullptr);
+  EXPECT_EQ(into->children().size(), before);
+  std::filesystem::remove(path);
 }
 
 }  // namespace
