@@ -369,7 +369,6 @@ bool CKorvaneAppBase::StopEngineLocked() {
 bool CKorvaneAppBase::StartEngine(CContainer* root) {
   std::lock_guard<std::mutex> lock(engine_lock_);
   if (master_ && !StopEngineLocked()) return false;
-  if (master_ && !StopEngineLocked()) return false;
   root_ = root;
   if (!BuildEngineLocked()) return false;
   // Opened on a worker thread (as a design tool would, to keep its window alive); this

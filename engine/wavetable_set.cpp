@@ -87,21 +87,24 @@ WavetableSet::WavetableSet(const HarmonicRecipe& recipe, bool smoothing) {
 }
 
 const OscillatorWavetables& OscillatorWavetables::Get() {
-  static const OscillatorWavetables* const sets = [] {
-    auto* s = new OscillatorWavetables;  // kept for the process: instances may play it any time
-    s->sine = WavetableSet(SineRecipe(), true);
-    s->smoothed_saw = WavetableSet(SawRecipe(), true);
-    s->plain_saw = WavetableSet(SawRecipe(), false);
-    s->triangle = WavetableSet(TriangleRecipe(), false);
-    s->cosine = WavetableSet(CosineRecipe(), false);
-    s->silent.SetSize(kWavetableLength + 2);
-    s->silent.initialised = true;
-    s->silent.lower = s->sine.richest().upper;
-    s->silent.next_richer = s->sine.richest().upper;
-    s->silent.upper = 0xFFFFFFFFu;
+  // One immutable copy for the library's life: every instance plays it. It is a static
+  // object rather than a leaked pointer so that it goes when the host unloads the library
+  // (no instance can exist then) instead of staying behind as unreachable memory.
+  static const OscillatorWavetables sets = [] {
+    OscillatorWavetables s;
+    s.sine = WavetableSet(SineRecipe(), true);
+    s.smoothed_saw = WavetableSet(SawRecipe(), true);
+    s.plain_saw = WavetableSet(SawRecipe(), false);
+    s.triangle = WavetableSet(TriangleRecipe(), false);
+    s.cosine = WavetableSet(CosineRecipe(), false);
+    s.silent.SetSize(kWavetableLength + 2);
+    s.silent.initialised = true;
+    s.silent.lower = s.sine.richest().upper;
+    s.silent.next_richer = s.sine.richest().upper;
+    s.silent.upper = 0xFFFFFFFFu;
     return s;
   }();
-  return *sets;
+  return sets;
 }
 
 }  // namespace kv

@@ -74,7 +74,7 @@ struct OscillatorWavetables {
   // limit 0xFFFFFFFF: what an oscillator plays above the poorest table's limit.
   Uwavetable silent;
 
-  // Built on the first call (thread-safe), immutable afterwards, kept for the process.
+  // Built on the first call (thread-safe), immutable afterwards, kept while the library is loaded.
   static const OscillatorWavetables& Get();
 };
 
