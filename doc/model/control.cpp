@@ -60,8 +60,12 @@ int CControl::getDatatype() {
 
 std::string CControl::floatText(double value) {
   const float v = static_cast<float>(value);
-  if (v < 1.0f) return formatFixed(v, 3);
-  if (v < 100.0f) return formatFixed(v, 2);
+  // The band is chosen by the value as printed: 0.9996 prints "1.00", not "1.000", so that
+  // the text read back gives the same text again (a saved value never changes on reload).
+  std::string text = formatFixed(v, 3);
+  if (v < 1.0f && parseDouble(text) < 1.0) return text;
+  text = formatFixed(v, 2);
+  if (v < 100.0f && parseDouble(text) < 100.0) return text;
   return formatFixed(v, 1);
 }
 

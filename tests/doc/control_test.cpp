@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "doc/model/control.h"
+#include "doc/model/number_text.h"
 #include "doc/model/param_watcher.h"
 #include "doc_fixture.h"
 
@@ -19,6 +20,14 @@ TEST(Control, ValueTexts) {
   EXPECT_EQ(CControl::floatText(50), "50.00");
   EXPECT_EQ(CControl::floatText(150), "150.0");
   EXPECT_EQ(CControl::floatText(-5), "-5.000");
+  // Values that round up to the next band print in it, so the text read back prints the same
+  // (a saved state given back to the plug-in must come back byte for byte).
+  for (double v : {0.9996, 0.99951, 99.996, 99.9951, 0.0004, -0.0004, 1.0, 100.0}) {
+    const std::string text = CControl::floatText(v);
+    EXPECT_EQ(CControl::floatText(parseDouble(text)), text) << v;
+  }
+  EXPECT_EQ(CControl::floatText(0.9996), "1.00");
+  EXPECT_EQ(CControl::floatText(99.996), "100.0");
   DocFixture f;
   auto* combo = f.add<CControl>(f.root, "List Entry");
   combo->SetIntValue(-1, 7);

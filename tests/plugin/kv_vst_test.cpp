@@ -188,6 +188,22 @@ TEST_F(KvVstTest, ChunksMoveBetweenInstancesByteForByte) {
   EXPECT_TRUE(messages.shownTexts().empty());
 }
 
+// Stored values just below a change in the number of decimals (0.9996 prints as 1.00): a
+// chunk given back to the same instance must come back byte for byte.
+TEST_F(KvVstTest, AChunkGivenBackComesBackTheSame) {
+  FakeKvVstApp* a = nullptr;
+  vst::AEffect* e = open({"Cutoff", "Attack", "Volume"}, &a);
+  a->controls[0]->SetValue(-1, 0.9996);
+  a->controls[1]->SetValue(-1, 99.996);
+  a->controls[2]->SetValue(3, 0.99951);  // another program of the bank
+  for (bool preset : {false, true}) {
+    const std::vector<uint8_t> bytes = chunk(e, preset);
+    ASSERT_FALSE(bytes.empty());
+    setChunk(e, bytes, preset);
+    EXPECT_EQ(chunk(e, preset), bytes) << preset;
+  }
+}
+
 TEST_F(KvVstTest, DamagedChunksChangeNothingAndReportOnce) {
   FakeKvVstApp* app = nullptr;
   vst::AEffect* e = open({"Cutoff", "Volume"}, &app);
