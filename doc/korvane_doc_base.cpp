@@ -185,7 +185,7 @@ bool CKorvaneDocBase::RestoreRoot(std::span<const uint8_t> file) {
 }
 
 std::vector<uint8_t> CKorvaneDocBase::SavePatch() const {
-  return writePatch(header_, embedded_files_, root());
+  return writePatch(header_, embedded_files_, root(), skin_writer_);
 }
 
 void CKorvaneDocBase::SetDocTitle(const std::string& title) {

@@ -105,6 +105,9 @@ class CKorvaneDocBase : public Document {
   void setClassTable(const ClassTable& classes) { classes_ = &classes; }
   const ClassTable& classTable() const { return *classes_; }
   void setSkinListReader(SkinListReader reader) { skin_reader_ = std::move(reader); }
+  // Writes the skin list when the patch is saved with skins_embedded set (default: none, and
+  // the patch is saved without skins).
+  void setSkinListWriter(SkinListWriter writer) { skin_writer_ = std::move(writer); }
 
  protected:
   // Makes `root` this document's and lets it finish loading.
@@ -118,6 +121,7 @@ class CKorvaneDocBase : public Document {
   EmbeddedFileList embedded_files_;
   const ClassTable* classes_;
   SkinListReader skin_reader_;
+  SkinListWriter skin_writer_;
 };
 
 }  // namespace kv
