@@ -89,9 +89,11 @@ bool CKorvaneDocBase::ReadHeader(std::span<const uint8_t> archive, std::unique_p
   file_version_ = kCurrentFileVersion;
   switch (load.status) {
     case PatchLoad::kNewer:
+      FinishSkins(false);
       showMessage(load.message, MessageIcon::Information);
       return false;
     case PatchLoad::kFailed:
+      FinishSkins(false);
       showMessage(load.message, MessageIcon::Exclamation);
       return false;
     case PatchLoad::kLoaded:
@@ -99,6 +101,7 @@ bool CKorvaneDocBase::ReadHeader(std::span<const uint8_t> archive, std::unique_p
   }
   applyHeader(load.header, own_patch);
   TakeEmbeddedFiles(load.files);
+  FinishSkins(true);
   finishRoot(load.root.get());
   out_root = std::move(load.root);
   SetModifiedFlag(false);

@@ -45,6 +45,9 @@ class CKorvaneDocBase : public Document {
   // when it holds none yet; when it does (a merged patch), the new ones are dropped. The
   // application takes them from here (releaseEmbeddedFiles) or overrides this.
   virtual void TakeEmbeddedFiles(EmbeddedFileList& files);
+  // A load has ended: what the skin list reader read for it is kept when it succeeded and
+  // dropped otherwise.
+  virtual void FinishSkins(bool /*keep*/) {}
 
   // Loads the patch of the plug-in file at `module_path`: its section, else the ".dat" beside
   // it, else the message "<title>: Can't find plugin data file. (<path>)". Answers whether a

@@ -1,8 +1,34 @@
 #include "plugin/kv_vst_document.h"
 
+#include "doc/patch_header.h"
+#include "panel/skin/skin_classes.h"
 #include "plugin/chunk_container.h"
 
 namespace kv {
+
+const ClassTable& patchAndSkinRecordClasses() {
+  static const ClassTable table = [] {
+    ClassTable t;
+    addPatchClasses(t);
+    addSkinClasses(t);
+    return t;
+  }();
+  return table;
+}
+
+KvVstDocument::KvVstDocument(std::string skinsRoot, gfx::FontCache* fonts) : skins_(std::move(skinsRoot), fonts) {
+  setClassTable(patchAndSkinRecordClasses());
+  // Each read starts afresh: a load that fails after its skin list leaves nothing behind.
+  setSkinListReader([this](ArchiveReader& r) { pending_ = skins_.ReadSkins(r); });
+  setSkinListWriter([this](ArchiveWriter& w) { skins_.WriteSkins(w); });
+}
+
+KvVstDocument::~KvVstDocument() = default;
+
+void KvVstDocument::FinishSkins(bool keep) {
+  if (keep) skins_.adoptSkins(std::move(pending_));
+  pending_.clear();
+}
 
 std::vector<uint8_t> KvVstDocument::containerChunk(CContainer* container, bool programOnly) {
   return writeContainerChunk(container, programOnly);
