@@ -16,17 +16,23 @@ const ClassTable& patchAndSkinRecordClasses() {
   return table;
 }
 
-KvVstDocument::KvVstDocument(std::string skinsRoot, gfx::FontCache* fonts) : skins_(std::move(skinsRoot), fonts) {
+KvVstDocument::KvVstDocument(std::string skinsRoot, gfx::FontCache* fonts)
+    : skinsRoot_(std::move(skinsRoot)), fonts_(fonts) {
   setClassTable(patchAndSkinRecordClasses());
   // Each read starts afresh: a load that fails after its skin list leaves nothing behind.
-  setSkinListReader([this](ArchiveReader& r) { pending_ = skins_.ReadSkins(r); });
-  setSkinListWriter([this](ArchiveWriter& w) { skins_.WriteSkins(w); });
+  setSkinListReader([this](ArchiveReader& r) { pending_ = skins().ReadSkins(r); });
+  setSkinListWriter([this](ArchiveWriter& w) { skins().WriteSkins(w); });
 }
 
 KvVstDocument::~KvVstDocument() = default;
 
+SkinManager& KvVstDocument::skins() {
+  if (!skins_) skins_ = std::make_unique<SkinManager>(skinsRoot_, fonts_);
+  return *skins_;
+}
+
 void KvVstDocument::FinishSkins(bool keep) {
-  if (keep) skins_.adoptSkins(std::move(pending_));
+  if (keep && !pending_.empty()) skins().adoptSkins(std::move(pending_));
   pending_.clear();
 }
 

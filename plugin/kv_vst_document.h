@@ -26,13 +26,16 @@ class KvVstDocument : public CKorvaneDocVST {
   bool setContainerChunk(CContainer* container, const uint8_t* data, std::size_t length,
                          bool programOnly) override;
 
-  SkinManager& skins() { return skins_; }
+  // Made on first use (a patch without skins never starts the font machinery).
+  SkinManager& skins();
 
  protected:
   void FinishSkins(bool keep) override;
 
  private:
-  SkinManager skins_;
+  std::string skinsRoot_;
+  gfx::FontCache* fonts_;
+  std::unique_ptr<SkinManager> skins_;
   std::vector<std::unique_ptr<SkinInfo>> pending_;  // read by a load not yet finished
 };
 
