@@ -92,9 +92,11 @@ bool CKorvaneDocBase::ReadHeader(std::span<const uint8_t> archive, std::unique_p
   file_version_ = kCurrentFileVersion;
   switch (load.status) {
     case PatchLoad::kNewer:
+      FinishSkins(false);
       showMessage(load.message, MessageIcon::Information);
       return false;
     case PatchLoad::kFailed:
+      FinishSkins(false);
       showMessage(load.message, MessageIcon::Exclamation);
       return false;
     case PatchLoad::kLoaded:
@@ -102,6 +104,7 @@ bool CKorvaneDocBase::ReadHeader(std::span<const uint8_t> archive, std::unique_p
   }
   applyHeader(load.header, own_patch);
   TakeEmbeddedFiles(load.files);
+  FinishSkins(true);
   finishRoot(load.root.get());
   out_root = std::move(load.root);
   SetModifiedFlag(false);
@@ -199,7 +202,7 @@ bool CKorvaneDocBase::RestoreRoot(std::span<const uint8_t> file) {
 }
 
 std::vector<uint8_t> CKorvaneDocBase::SavePatch() const {
-  return writePatch(header_, embedded_files_, root());
+  return writePatch(header_, embedded_files_, root(), skin_writer_);
 }
 
 void CKorvaneDocBase::SetDocTitle(const std::string& title) {

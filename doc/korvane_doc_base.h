@@ -45,6 +45,9 @@ class CKorvaneDocBase : public Document {
   // when it holds none yet; when it does (a merged patch), the new ones are dropped. The
   // application takes them from here (releaseEmbeddedFiles) or overrides this.
   virtual void TakeEmbeddedFiles(EmbeddedFileList& files);
+  // A load has ended: what the skin list reader read for it is kept when it succeeded and
+  // dropped otherwise.
+  virtual void FinishSkins(bool /*keep*/) {}
 
   // Loads the patch of the plug-in file at `module_path`: its section, else the ".dat" beside
   // it, else the message "<title>: Can't find plugin data file. (<path>)". Answers whether a
@@ -108,6 +111,9 @@ class CKorvaneDocBase : public Document {
   void setClassTable(const ClassTable& classes) { classes_ = &classes; }
   const ClassTable& classTable() const { return *classes_; }
   void setSkinListReader(SkinListReader reader) { skin_reader_ = std::move(reader); }
+  // Writes the skin list when the patch is saved with skins_embedded set (default: none, and
+  // the patch is saved without skins).
+  void setSkinListWriter(SkinListWriter writer) { skin_writer_ = std::move(writer); }
 
  protected:
   // Makes `root` this document's and lets it finish loading.
@@ -121,6 +127,7 @@ class CKorvaneDocBase : public Document {
   EmbeddedFileList embedded_files_;
   const ClassTable* classes_;
   SkinListReader skin_reader_;
+  SkinListWriter skin_writer_;
 };
 
 }  // namespace kv

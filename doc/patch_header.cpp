@@ -110,7 +110,8 @@ void readPatchTrailer(ArchiveReader& r) {
   if (headerItemPresent(21, r.fileVersion())) r.readText();
 }
 
-void writePatchHeader(ArchiveWriter& w, const PatchHeader& h, std::span<imbedded_file* const> files) {
+void writePatchHeader(ArchiveWriter& w, const PatchHeader& h, std::span<imbedded_file* const> files,
+                      const SkinListWriter& skins) {
   w.writeI32(kCurrentFileVersion);
   w.writeObjectList(files);
   w.writeText(h.doc_title);
@@ -128,7 +129,12 @@ void writePatchHeader(ArchiveWriter& w, const PatchHeader& h, std::span<imbedded
   w.writeText(h.header_text_3);
   w.writeText(h.header_text_4);
   w.writeText(h.product_text);
-  w.writeI32(0);  // no skin list
+  if (h.skins_embedded != 0 && skins) {
+    w.writeI32(1);
+    skins(w);
+  } else {
+    w.writeI32(0);  // no skin list
+  }
 }
 
 PatchLoad readPatch(std::span<const uint8_t> bytes, const ClassTable& classes, const SkinListReader& skins) {
@@ -174,13 +180,14 @@ PatchLoad readPatch(std::span<const uint8_t> bytes, const ClassTable& classes, c
   return result;
 }
 
-std::vector<uint8_t> writePatch(const PatchHeader& header, const EmbeddedFileList& files, CContainer* root) {
+std::vector<uint8_t> writePatch(const PatchHeader& header, const EmbeddedFileList& files, CContainer* root,
+                                const SkinListWriter& skins) {
   std::vector<imbedded_file*> list;
   list.reserve(files.size());
   for (const auto& f : files) list.push_back(f.get());
   std::vector<uint8_t> out;
   ArchiveWriter w(out);
-  writePatchHeader(w, header, list);
+  writePatchHeader(w, header, list, skins);
   w.writeObject(root);
   return out;
 }

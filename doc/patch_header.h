@@ -109,6 +109,8 @@ struct PatchHeader {
 // must be kept or adopted, as for any load. Without one, a patch with embedded skins fails
 // with a message.
 using SkinListReader = std::function<void(ArchiveReader&)>;
+// Writes the embedded skin list after item 19 (an int32 count, then the skin records).
+using SkinListWriter = std::function<void(ArchiveWriter&)>;
 
 // Reads items 1 to 19 and sets the reader's file version. Answers false, having read only
 // item 1, when the stream comes from a newer program (header.file_version holds its version).
@@ -120,10 +122,10 @@ bool readPatchHeader(ArchiveReader& r, PatchHeader& header, std::vector<imbedded
 // Reads the items after the root (item 21).
 void readPatchTrailer(ArchiveReader& r);
 
-// Writes items 1 to 19 at kCurrentFileVersion. The skin list is not written: skins_embedded
-// is written as 0.
+// Writes items 1 to 19 at kCurrentFileVersion. Item 19 is 1 followed by the skin list when
+// header.skins_embedded is non-zero and a skin list writer is given, else 0 and no list.
 void writePatchHeader(ArchiveWriter& w, const PatchHeader& header,
-                      std::span<imbedded_file* const> files);
+                      std::span<imbedded_file* const> files, const SkinListWriter& skins = {});
 
 // A whole patch read from bytes: header, root and the checks of a document load.
 struct PatchLoad {
@@ -140,7 +142,7 @@ PatchLoad readPatch(std::span<const uint8_t> bytes, const ClassTable& classes,
 
 // A whole patch as bytes: the header, the root and nothing after it.
 std::vector<uint8_t> writePatch(const PatchHeader& header, const EmbeddedFileList& files,
-                                CContainer* root);
+                                CContainer* root, const SkinListWriter& skins = {});
 
 // The table of classes a patch holds: the document model's and imbedded_file.
 const ClassTable& patchClasses();

@@ -1,8 +1,40 @@
 #include "plugin/kv_vst_document.h"
 
+#include "doc/patch_header.h"
+#include "panel/skin/skin_classes.h"
 #include "plugin/chunk_container.h"
 
 namespace kv {
+
+const ClassTable& patchAndSkinRecordClasses() {
+  static const ClassTable table = [] {
+    ClassTable t;
+    addPatchClasses(t);
+    addSkinClasses(t);
+    return t;
+  }();
+  return table;
+}
+
+KvVstDocument::KvVstDocument(std::string skinsRoot, gfx::FontCache* fonts)
+    : skinsRoot_(std::move(skinsRoot)), fonts_(fonts) {
+  setClassTable(patchAndSkinRecordClasses());
+  // Each read starts afresh: a load that fails after its skin list leaves nothing behind.
+  setSkinListReader([this](ArchiveReader& r) { pending_ = skins().ReadSkins(r); });
+  setSkinListWriter([this](ArchiveWriter& w) { skins().WriteSkins(w); });
+}
+
+KvVstDocument::~KvVstDocument() = default;
+
+SkinManager& KvVstDocument::skins() {
+  if (!skins_) skins_ = std::make_unique<SkinManager>(skinsRoot_, fonts_);
+  return *skins_;
+}
+
+void KvVstDocument::FinishSkins(bool keep) {
+  if (keep && !pending_.empty()) skins().adoptSkins(std::move(pending_));
+  pending_.clear();
+}
 
 std::vector<uint8_t> KvVstDocument::containerChunk(CContainer* container, bool programOnly) {
   return writeContainerChunk(container, programOnly);

@@ -17,6 +17,7 @@
 #include "doc/model/plug.h"
 #include "doc/text/json_lines.h"
 #include "doc/text/patch_text.h"
+#include "doc/text/skin_list_text.h"
 #include "doc/text/text_form_common.h"
 #include "modules/registry/module_registry.h"
 #include "platform/message_service.h"
@@ -114,13 +115,14 @@ struct PendingValue {
 
 class Compiler {
  public:
-  explicit Compiler(CKorvaneDocVST& doc) : doc_(doc) {}
+  Compiler(CKorvaneDocVST& doc, SkinListText* skins) : doc_(doc), skins_(skins) {}
 
   void compile(const json& top) {
     if (!top.is_object()) throw CompileError("line 1: a patch is one JSON object");
-    allowOnly(top, "the patch", {"header", "embedded_files", "root"});
+    allowOnly(top, "the patch", {"header", "embedded_files", "skins", "root"});
     if (const json* h = find(top, "header")) header(*h);
     if (const json* f = find(top, "embedded_files")) files(*f);
+    if (const json* s = find(top, "skins")) skins(*s);
     const json* root = find(top, "root");
     if (!root || !root->is_object()) fail(top, "the patch needs a \"root\" container");
     Module_Info* type = GetModuleRegistry().FindModuleInfo("Container");
@@ -162,6 +164,19 @@ class Compiler {
     d.header_text_3 = text(h, "text_3", w);
     d.header_text_4 = text(h, "text_4", w);
     d.product_text = text(h, "product", w);
+  }
+
+  void skins(const json& list) {
+    if (!skins_) fail(list, "\"skins\": embedded skins can't be compiled here");
+    try {
+      skins_->compile(list);
+    } catch (const CompileError&) {
+      throw;
+    } catch (const std::runtime_error& e) {
+      throw CompileError(e.what());
+    }
+    doc_.header().skins_embedded = 1;
+    doc_.setSkinListWriter([s = skins_](ArchiveWriter& w) { s->write(w); });
   }
 
   void files(const json& list) {
@@ -375,21 +390,24 @@ class Compiler {
   }
 
   CKorvaneDocVST& doc_;
+  SkinListText* skins_;
   std::vector<PendingValue> values_;
   std::set<CContainer*> seen_io_;
 };
 
 }  // namespace
 
-CompileResult compilePatchText(std::string_view source) {
+CompileResult compilePatchText(std::string_view source, SkinListText* skins) {
   CompileResult result;
   try {
     json top = parseWithLines(source);
     CKorvaneDocVST doc;
-    Compiler(doc).compile(top);
+    Compiler(doc, skins).compile(top);
     result.archive = doc.SavePatch();
     // The bytes must load as the plug-in loads them.
-    PatchLoad check = readPatch(result.archive, patchClasses());
+    SkinListReader reader;
+    if (skins) reader = [skins](ArchiveReader& r) { skins->read(r); };
+    PatchLoad check = readPatch(result.archive, skins ? skins->classes() : patchClasses(), reader);
     if (check.status != PatchLoad::kLoaded) {
       result.archive.clear();
       result.message = "the compiled patch does not load: " + check.message;

@@ -15,6 +15,7 @@
 #include "doc/model/plug.h"
 #include "doc/patch_header.h"
 #include "doc/text/patch_text.h"
+#include "doc/text/skin_list_text.h"
 #include "doc/text/text_form_common.h"
 #include "modules/registry/module_info.h"
 
@@ -262,9 +263,11 @@ void print(const ojson& j, std::string& out, int indent) {
 
 }  // namespace
 
-DumpResult dumpPatchText(std::span<const uint8_t> archive) {
+DumpResult dumpPatchText(std::span<const uint8_t> archive, SkinListText* skins) {
   DumpResult result;
-  PatchLoad load = readPatch(archive, patchClasses());
+  SkinListReader reader;
+  if (skins) reader = [skins](ArchiveReader& r) { skins->read(r); };
+  PatchLoad load = readPatch(archive, skins ? skins->classes() : patchClasses(), reader);
   if (load.status != PatchLoad::kLoaded) {
     result.message = load.message;
     return result;
@@ -284,6 +287,7 @@ DumpResult dumpPatchText(std::span<const uint8_t> archive) {
       }
       top["embedded_files"] = std::move(files);
     }
+    if (load.header.skins_embedded != 0 && skins) top["skins"] = skins->dump();
     top["root"] = d.container(load.root.get(), true);
     print(top, result.json, 0);
     result.json += "\n";

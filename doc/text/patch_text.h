@@ -7,7 +7,7 @@
 //   dump:    patch archive bytes -> document objects (a full, checked load) -> text.
 //
 // A dump compiles back to the same bytes. The text form covers the header, embedded files,
-// containers with their panel settings, skins and program names, modules by type id with
+// containers with their panel settings, skin names and program names, the embedded skins, modules by type id with
 // their plug values by plug name, connections, and control modules with their per-program
 // values. A patch holding objects the form does not describe (panel-only classes, feature
 // plugs, LEDs, portals) is refused by dump with a message naming the object, so that nothing
@@ -20,6 +20,8 @@
 
 namespace kv::text {
 
+class SkinListText;
+
 struct CompileResult {
   bool ok = false;
   // On failure: "line N: <what is wrong, naming the item>".
@@ -27,8 +29,9 @@ struct CompileResult {
   std::vector<uint8_t> archive;  // the patch (unscrambled), on success
 };
 
-// Compiles the JSON text of a patch.
-CompileResult compilePatchText(std::string_view json);
+// Compiles the JSON text of a patch. `skins` compiles its "skins" item (without one, a patch
+// with skins is refused).
+CompileResult compilePatchText(std::string_view json, SkinListText* skins = nullptr);
 
 struct DumpResult {
   bool ok = false;
@@ -36,7 +39,8 @@ struct DumpResult {
   std::string json;     // on success, ending in a newline
 };
 
-// Reads a patch archive (unscrambled) and writes its text form.
-DumpResult dumpPatchText(std::span<const uint8_t> archive);
+// Reads a patch archive (unscrambled) and writes its text form. `skins` reads and dumps its
+// embedded skins (without one, a patch with embedded skins is refused).
+DumpResult dumpPatchText(std::span<const uint8_t> archive, SkinListText* skins = nullptr);
 
 }  // namespace kv::text

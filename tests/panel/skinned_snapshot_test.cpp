@@ -4,10 +4,18 @@
 
 #include <optional>
 
+#include <nlohmann/json.hpp>
+
+#include "doc/model/container.h"
+#include "doc/text/patch_text.h"
+#include "doc/text/text_form_common.h"
 #include "panel/skin/skin_classes.h"
+#include "panel/skin/skin_list_text_form.h"
 #include "panel/skin/skin_manager.h"
 #include "panel/skin/skin_text_scope.h"
+#include "platform/image/png_codec.h"
 #include "platform/text/text_draw.h"
+#include "plugin/kv_vst_document.h"
 #include "tests/panel/panel_test_support.h"
 #include "tests/panel/visual_test_support.h"
 #include "tests/platform/snapshot/snapshot.h"
@@ -135,6 +143,84 @@ TEST(SkinnedSnapshot, SkinEmbeddedInThePatchDrawsLikeItsFolder) {
   gfx::Bitmap shot = render(m, "patch");
   EXPECT_TRUE(quiet.texts().empty());
   EXPECT_TRUE(test::matches_snapshot(shot, "tests/panel/snapshots/skinned_default.png"));
+}
+
+TEST(SkinnedSnapshot, SkinInTheTextFormOfAPatchDrawsLikeItsFolder) {
+  test::QuietMessages quiet;
+  // The text of a patch embedding the folder's images: one read from its file, the others
+  // carried as PNG text, each with the description its folder gives it.
+  nlohmann::json images = nlohmann::json::array();
+  {
+    SkinManager disk(test::skinsRoot(), &test::testFonts());
+    SkinInfo* from = disk.FindSkin("default");
+    for (const char* n : {"knob_med", "knob_sm", "led", "anim_pad", "tint_mask", "alpha_rgba", "bmp_masked"}) {
+      SkinImageRef img = from->GetBitmap(n);
+      ASSERT_TRUE(img) << n;
+      const skin::ImageDescription& d = img->description();
+      nlohmann::json e = {{"name", n},
+                          {"description",
+                           {{"type", std::vector<std::string>{"slider", "knob", "button", "bargraph"}.at(size_t(d.kind))},
+                            {"frame_size", {d.frameWidth, d.frameHeight}},
+                            {"padding", {d.padTop, d.padBottom, d.padLeft, d.padRight}},
+                            {"handle_rect", {d.handleRect.left, d.handleRect.top, d.handleRect.right, d.handleRect.bottom}},
+                            {"handle_range", {d.handleRangeStart, d.handleRangeEnd}},
+                            {"mouse_response", d.response},
+                            {"segment_count", d.segmentCount}}}};
+      if (std::string(n) == "knob_med") {
+        e["file"] = "knob_med.png";
+      } else {
+        gfx::Bitmap straight = img->pixels();
+        gfx::to_transparency(straight);
+        e["png"] = text::toBase64(gfx::encode_png(straight, gfx::PngChannels::rgba));
+      }
+      images.push_back(std::move(e));
+    }
+  }
+  nlohmann::json patch = {{"header", {{"unique_id", "KvSk"}}},
+                          {"skins", {{{"name", "Patch"}, {"images", images}}}},
+                          {"root", {{"children", {{{"type", "Container"}, {"title", "Panel"}, {"skin", "Patch"}}}}}}};
+  SkinListTextForm form(test::skinsRoot() + "default");
+  text::CompileResult compiled = text::compilePatchText(patch.dump(2), &form);
+  ASSERT_TRUE(compiled.ok) << compiled.message;
+
+  // Dumped, the skins compile back to the same bytes.
+  SkinListTextForm again;
+  text::DumpResult dumped = text::dumpPatchText(compiled.archive, &again);
+  ASSERT_TRUE(dumped.ok) << dumped.message;
+  EXPECT_NE(dumped.json.find("\"skins\""), std::string::npos);
+  text::CompileResult recompiled = text::compilePatchText(dumped.json, &again);
+  ASSERT_TRUE(recompiled.ok) << recompiled.message;
+  EXPECT_EQ(recompiled.archive, compiled.archive);
+
+  // The plug-in's document, with no skin folders at all, loads it and keeps the skin,
+  // saving it again with the patch.
+  KvVstDocument doc("", &test::testFonts());
+  std::unique_ptr<CContainer> root;
+  ASSERT_TRUE(doc.ReadHeader(compiled.archive, root, true));
+  EXPECT_EQ(doc.skins_embedded(), 1);
+  EXPECT_EQ(doc.skins().embeddedSkinCount(), 1u);
+  gfx::Bitmap shot = render(doc.skins(), "patch");
+  EXPECT_TRUE(quiet.texts().empty());
+  EXPECT_TRUE(test::matches_snapshot(shot, "tests/panel/snapshots/skinned_default.png"));
+  doc.setRoot(root.release());
+  EXPECT_EQ(doc.SavePatch(), compiled.archive);
+}
+
+TEST(SkinnedSnapshot, PatchWithSkinsIsRefusedWhereSkinsAreNotRead) {
+  test::QuietMessages quiet;
+  SkinListTextForm form(test::skinsRoot() + "default");
+  text::CompileResult compiled = text::compilePatchText(
+      R"({"skins": [{"name": "P", "images": [{"name": "knob_med", "file": "knob_med.png"}]}],
+          "root": {"children": [{"type": "Container"}]}})",
+      &form);
+  ASSERT_TRUE(compiled.ok) << compiled.message;
+  // A document without a skin list reader refuses the patch and keeps what it held.
+  CKorvaneDocVST plain;
+  std::unique_ptr<CContainer> root;
+  EXPECT_FALSE(plain.ReadHeader(compiled.archive, root, true));
+  EXPECT_FALSE(root);
+  EXPECT_FALSE(text::dumpPatchText(compiled.archive).ok);
+  EXPECT_FALSE(text::compilePatchText(R"({"skins": [], "root": {}})").ok);
 }
 
 }  // namespace

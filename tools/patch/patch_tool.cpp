@@ -11,6 +11,7 @@
 #include "doc/model/container.h"
 #include "doc/patch_header.h"
 #include "doc/text/patch_text.h"
+#include "panel/skin/skin_list_text_form.h"
 #include "platform/elf_section_reader.h"
 #include "platform/elf_section_writer.h"
 #include "platform/message_service.h"
@@ -112,6 +113,13 @@ Args parse(const std::vector<std::string>& args, size_t from) {
   return a;
 }
 
+// Compiles a text form; the files its embedded skins name are read beside it.
+text::CompileResult compileText(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  SkinListTextForm skins(folder.empty() ? "." : folder);
+  return text::compilePatchText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &skins);
+}
+
 // The patch archive from a text form or an archive file.
 std::optional<std::vector<uint8_t>> patchFrom(const std::string& path, std::ostream& err) {
   auto bytes = readFile(path);
@@ -120,7 +128,7 @@ std::optional<std::vector<uint8_t>> patchFrom(const std::string& path, std::ostr
     return std::nullopt;
   }
   if (!looksLikeJson(path, *bytes)) return bytes;
-  text::CompileResult r = text::compilePatchText(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+  text::CompileResult r = compileText(path, *bytes);
   if (!r.ok) {
     err << path << ": " << r.message << "\n";
     return std::nullopt;
@@ -138,7 +146,7 @@ int compile(const Args& a, std::ostream& err) {
     err << "korvane-patch: can't read " << a.positional[0] << "\n";
     return 1;
   }
-  text::CompileResult r = text::compilePatchText(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+  text::CompileResult r = compileText(a.positional[0], *bytes);
   if (!r.ok) {
     err << a.positional[0] << ": " << r.message << "\n";
     return 1;
@@ -156,7 +164,8 @@ int dump(const Args& a, std::ostream& out, std::ostream& err) {
     err << "korvane-patch: can't read " << a.positional[0] << "\n";
     return 1;
   }
-  text::DumpResult r = text::dumpPatchText(*bytes);
+  SkinListTextForm skins;
+  text::DumpResult r = text::dumpPatchText(*bytes, &skins);
   if (!r.ok) {
     err << a.positional[0] << ": " << r.message << "\n";
     return 1;
@@ -246,6 +255,10 @@ int check(const Args& a, std::ostream& out, std::ostream& err) {
   messages.setLogToStderr(false);
   MessageServiceScope scope(messages);
   CKorvaneDocVST doc;
+  // Embedded skins are read (and checked) as the plug-in reads them.
+  SkinListTextForm skins;
+  doc.setClassTable(skins.classes());
+  doc.setSkinListReader([&skins](ArchiveReader& r) { skins.read(r); });
   bool loaded = false;
   auto bytes = readFile(path);
   if (bytes && looksLikeElf(*bytes)) {
@@ -253,7 +266,7 @@ int check(const Args& a, std::ostream& out, std::ostream& err) {
   } else if (bytes) {
     std::optional<std::vector<uint8_t>> archive = bytes;
     if (looksLikeJson(path, *bytes)) {
-      text::CompileResult r = text::compilePatchText(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+      text::CompileResult r = compileText(path, *bytes);
       if (!r.ok) showMessage(r.message, MessageIcon::Exclamation);
       archive = r.ok ? std::optional(r.archive) : std::nullopt;
     }
