@@ -22,7 +22,8 @@ DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
 bool DynamicLibrary::open(const std::string& path, std::string& error) {
   close();
   dlerror();  // clear any stale message
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+  handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     const char* text = dlerror();
     error = text != nullptr ? text : "unknown loader error";

@@ -21,8 +21,9 @@ class DynamicLibrary {
   DynamicLibrary(const DynamicLibrary&) = delete;
   DynamicLibrary& operator=(const DynamicLibrary&) = delete;
 
-  // Loads the library at `path`. On failure answers false and leaves the loader's
-  // own one-line explanation in `error`.
+  // Loads the library file at `path`. A bare file name means the file in the current
+  // directory (the loader would otherwise search the system's library folders for it).
+  // On failure answers false and leaves the loader's own one-line explanation in `error`.
   bool open(const std::string& path, std::string& error);
 
   // Address of the exported symbol `name`, or null when the library has none.
