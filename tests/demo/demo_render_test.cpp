@@ -1,6 +1,7 @@
 // The demo instrument played from its MIDI phrase through the built plug-in: every note
-// sounds at the pitch the MIDI asks for, louder notes are louder, released notes die away
-// on the release time of the amplifier envelope, and the stereo pair carries one signal.
+// sounds at the pitch the MIDI asks for, louder notes are louder, a held note's level
+// follows the amplifier envelope's stages, released notes die away on the release time of
+// the amplifier envelope, and the stereo pair carries one signal.
 //
 // The phrase (demo/phrase.mid, 120 bpm): eight arpeggio notes of 0.225 s every 0.25 s
 // (A3 C4 E4 A4 C5 A4 E4 C4, velocities 70 75 80 85 ...), then chords at 2 s (velocity 96),
@@ -121,6 +122,55 @@ TEST(DemoVelocity, LouderNotesAreLouder) {
   EXPECT_GT(loud, 1.5 * soft) << soft << " " << loud;
   EXPECT_LT(rms(left, 1.8, 1.95), 1e-4);
   EXPECT_NEAR(fundamental(left, 2.3, 2.5) / 440.0, 1.0, 0.005);
+}
+
+// One held note with the filter wide open (Cutoff at 10 V) and no detune, so that the
+// level follows the amplifier envelope alone: Attack 1 V, Decay 5 V, Sustain 8 V,
+// Release 5.5 V on the envelope law T = 2^(10x - 20/3) s per full-scale change, through
+// the amplifier's exponential response gain(r) = 1 - (1 - e^(-3(1-r))) / (1 - e^(-3)).
+TEST(DemoEnvelope, TheAmplifierFollowsItsEnvelopeStages) {
+  const auto path = std::filesystem::temp_directory_path() / "korvane-demo-envelope.wav";
+  RenderOptions o;
+  o.plugin = KV_DEMO_PLUGIN;
+  o.notes = "81:0:1:127";
+  o.parameters = {{0, 1.0f}, {1, 0.0f}};  // Cutoff 10 V, Detune 0 V
+  o.output = path.string();
+  o.rate = kRate;
+  o.seconds = 1.6;
+  o.progress = false;
+  std::string error;
+  ASSERT_TRUE(renderWithPlugin(o, error)) << error;
+  AudioData audio;
+  ASSERT_TRUE(readAudioFile(path.string(), audio, error)) << error;
+  std::filesystem::remove(path);
+  const auto& x = audio.channels[0];
+
+  // Level over two periods of the 880 Hz note, every 0.5 ms.
+  const double window = 2.0 / 880.0;
+  auto level = [&](double t) { return rms(x, t - window / 2, t + window / 2); };
+  auto law = [](double v) { return 1 - (1 - std::exp(-3 * (1 - v / 10))) / (1 - std::exp(-3.0)); };
+  auto fullScale = [](double volts) { return std::exp2(volts - 20.0 / 3.0); };
+  const double attack = fullScale(1.0);                  // 19.7 ms to the peak
+  const double decayEnd = attack + 0.2 * fullScale(5.0);  // down to 80 % 63 ms later
+  const double releaseEnd = 1.0 + 0.8 * fullScale(5.5);  // 0.36 s after the note-off
+
+  double peakAt = 0, peak = 0;
+  for (double t = 0.002; t < 0.06; t += 0.0005)
+    if (level(t) > peak) peak = level(t), peakAt = t;
+  EXPECT_NEAR(peakAt, attack, 0.003);
+  EXPECT_NEAR(level(attack / 2) / peak, law(5.0) / law(10.0), 0.03);
+
+  // Sustain: flat, at the law's ratio to the peak; reached when the decay ends, not before.
+  const double sustain = level(0.5);
+  for (double t : {decayEnd + 0.01, 0.3, 0.7, 0.95}) EXPECT_NEAR(level(t) / sustain, 1.0, 0.01) << t;
+  EXPECT_NEAR(sustain / peak, law(8.0) / law(10.0), 0.03);
+  EXPECT_GT(level((attack + decayEnd) / 2) / sustain, 1.2);
+
+  // Release: half-way down the ramp the level is the law's; silence once it ends.
+  const double mid = 1.0 + 0.4 * fullScale(5.5);
+  EXPECT_NEAR(level(mid) / sustain, law(4.0) / law(8.0), 0.03);
+  EXPECT_GT(level(releaseEnd - 0.03), 1e-4);
+  EXPECT_LT(rms(x, releaseEnd + 0.01, 1.6), 1e-5);
 }
 
 TEST_F(DemoRender, BothOutputsCarryTheVoiceSumAndStayFinite) {
