@@ -9,35 +9,19 @@
 #include "modules/envelopes/eight_stage_envelope.h"
 #include "modules/envelopes/multistage_envelope.h"
 #include "modules/registry/builtin_modules.h"
+#include "tests/support/plug_declarations.h"
 
 namespace kv {
 namespace {
 
-struct Decl {
-  std::string name;
-  int32_t direction, datatype;
-  std::string default_value, choices;
-  uint32_t flags;
-  std::string notes;
-  bool operator==(const Decl&) const = default;
-};
-void PrintTo(const Decl& d, std::ostream* os) { *os << d.name << " flags " << d.flags; }
-
-std::vector<Decl> Declared(ug_base&& u) {
-  std::vector<InterfaceObject> list;
-  u.ListInterface(list);
-  std::vector<Decl> out;
-  for (const auto& d : list)
-    out.push_back({d.name, d.direction, d.datatype, d.default_value, d.choices, d.flags, d.notes});
-  return out;
-}
+using Decl = PlugDeclaration;
 
 const char* kGateHelp = "Triggers the Attack phase when greater then 0 V ";
 const char* kOverallHelp =
     "Controls the overall output level.  Handy for adding Velocity sensitivity";
 
 TEST(EnvelopePlugs, AdsrAndMultistage) {
-  EXPECT_EQ(Declared(ug_adsr{}),
+  EXPECT_EQ(DeclaredWithHelp(ug_adsr{}),
             (std::vector<Decl>{
                 {"Gate", DR_IN, dt_volts, "1", "", 1, kGateHelp},
                 {"Attack", DR_IN, dt_volts, "0", "", 1,
@@ -49,7 +33,7 @@ TEST(EnvelopePlugs, AdsrAndMultistage) {
                 {"Overall Level", DR_IN, dt_volts, "10", "", 1, kOverallHelp},
                 {"Signal Out", DR_OUT, dt_volts, "0", "", 0, ""},
             }));
-  EXPECT_EQ(Declared(ug_envelope_ms{}),
+  EXPECT_EQ(DeclaredWithHelp(ug_envelope_ms{}),
             (std::vector<Decl>{
                 {"Gate", DR_IN, dt_volts, "1", "", 1, kGateHelp},
                 {"Overall Level", DR_IN, dt_volts, "10", "", 1, kOverallHelp},
@@ -60,7 +44,7 @@ TEST(EnvelopePlugs, AdsrAndMultistage) {
 }
 
 TEST(EnvelopePlugs, EightStage) {
-  const auto d = Declared(ug_8_stage{});
+  const auto d = DeclaredWithHelp(ug_8_stage{});
   ASSERT_EQ(d.size(), 21u);
   EXPECT_EQ(d[0], (Decl{"Gate", DR_IN, dt_volts, "1", "", 1, kGateHelp}));
   const char* defaults[8][2] = {{"2", "10"}, {"5", "6"}, {"6", "8"}, {"3", "2"},

@@ -9,27 +9,12 @@
 #include "modules/filters/one_pole_filter.h"
 #include "modules/filters/parametric_eq.h"
 #include "modules/filters/state_variable_filter.h"
+#include "tests/support/plug_declarations.h"
 
 namespace kv {
 namespace {
 
-struct Decl {
-  std::string name;
-  int32_t direction, datatype;
-  std::string default_value, choices;
-  uint32_t flags;
-  bool operator==(const Decl&) const = default;
-};
-void PrintTo(const Decl& d, std::ostream* os) { *os << d.name << " flags " << d.flags; }
-
-std::vector<Decl> Declared(ug_base&& u) {
-  std::vector<InterfaceObject> list;
-  u.ListInterface(list);
-  std::vector<Decl> out;
-  for (const auto& d : list)
-    out.push_back({d.name, d.direction, d.datatype, d.default_value, d.choices, d.flags});
-  return out;
-}
+using Decl = PlugDeclaration;
 
 const char* kScale = "1 Volt/Octave, 1 Volt/kHz ";
 

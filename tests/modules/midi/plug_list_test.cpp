@@ -17,36 +17,17 @@
 #include "modules/midi/midi_monitor.h"
 #include "modules/midi/midi_to_cv.h"
 #include "modules/registry/module_registry.h"
+#include "tests/support/plug_declarations.h"
 
 namespace kv {
 namespace {
 
-struct Decl {
-  std::string name;
-  int32_t direction, datatype;
-  std::string default_value, choices;
-  uint32_t flags;
-  std::string help;
-  bool operator==(const Decl&) const = default;
-};
-void PrintTo(const Decl& d, std::ostream* os) {
-  *os << d.name << " dir " << d.direction << " type " << d.datatype << " default '" << d.default_value
-      << "' choices '" << d.choices << "' flags " << d.flags << " help '" << d.help << "'";
-}
-
-std::vector<Decl> Declared(ug_base&& u) {
-  std::vector<InterfaceObject> list;
-  u.ListInterface(list);
-  std::vector<Decl> out;
-  for (const auto& d : list)
-    out.push_back({d.name, d.direction, d.datatype, d.default_value, d.choices, d.flags, d.notes});
-  return out;
-}
+using Decl = PlugDeclaration;
 
 const std::string kChannels = "All=-1,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16";
 
 TEST(MidiPlugs, DeclaredInPlugOrder) {
-  EXPECT_EQ(Declared(ug_midi_to_cv{}),
+  EXPECT_EQ(DeclaredWithHelp(ug_midi_to_cv{}),
             (std::vector<Decl>{
                 {"MIDI In", DR_IN, dt_midi, "0", "", 0, ""},
                 {"Channel", DR_IN, dt_enum, "-1", kChannels, 3, "MIDI Channel"},
@@ -60,9 +41,9 @@ TEST(MidiPlugs, DeclaredInPlugOrder) {
                  "Retrigger Envelopes when playing legato (you hit a note before releasing previous). Used with Mono Mode."},
                 {"Portamento Time", DR_IN, dt_volts, "0", "", 0x202, "Time for pitch to slide to a new note (When you play legato)"},
             }));
-  EXPECT_EQ(Declared(ug_midi_in{}), (std::vector<Decl>{{"MIDI Data", DR_OUT, dt_midi, "", "", 0, ""}}));
-  EXPECT_EQ(Declared(ug_midi_out{}), (std::vector<Decl>{{"MIDI In", DR_IN, dt_midi, "0", "", 0, ""}}));
-  EXPECT_EQ(Declared(ug_midi_filter{}),
+  EXPECT_EQ(DeclaredWithHelp(ug_midi_in{}), (std::vector<Decl>{{"MIDI Data", DR_OUT, dt_midi, "", "", 0, ""}}));
+  EXPECT_EQ(DeclaredWithHelp(ug_midi_out{}), (std::vector<Decl>{{"MIDI In", DR_IN, dt_midi, "0", "", 0, ""}}));
+  EXPECT_EQ(DeclaredWithHelp(ug_midi_filter{}),
             (std::vector<Decl>{
                 {"MIDI In", DR_IN, dt_midi, "", "", 0, "MIDI Input Plug"},
                 {"MIDI Out", DR_OUT, dt_midi, "", "", 0, "MIDI Output Plug"},
@@ -73,7 +54,7 @@ TEST(MidiPlugs, DeclaredInPlugOrder) {
                 {"Velocity Lo", DR_IN, dt_enum, "0", "range 0,127", 1, "Velocity Low"},
                 {"Velocity Hi", DR_IN, dt_enum, "127", "range 0,127", 1, "Velocity Hi"},
             }));
-  EXPECT_EQ(Declared(ug_adder_midi{}), (std::vector<Decl>{{"Out", DR_OUT, dt_midi, "", "", 0, ""},
+  EXPECT_EQ(DeclaredWithHelp(ug_adder_midi{}), (std::vector<Decl>{{"Out", DR_OUT, dt_midi, "", "", 0, ""},
                                                          {"In", DR_IN, dt_midi, "", "", 128, ""}}));
   {
     const auto& list = midi::ControllerChoiceList();
@@ -84,9 +65,9 @@ TEST(MidiPlugs, DeclaredInPlugOrder) {
     expected.push_back({"Aftertouch", DR_OUT, dt_volts, "", "", 0, ""});
     expected.push_back({"Bender", DR_OUT, dt_volts, "", "", 0, ""});
     for (int i = 0; i < 4; ++i) expected.push_back({"Controller", DR_OUT, dt_volts, "", "", 0, ""});
-    EXPECT_EQ(Declared(ug_midi_controllers{}), expected);
+    EXPECT_EQ(DeclaredWithHelp(ug_midi_controllers{}), expected);
   }
-  EXPECT_EQ(Declared(ug_midi_automator{}),
+  EXPECT_EQ(DeclaredWithHelp(ug_midi_automator{}),
             (std::vector<Decl>{
                 {"Channel", DR_IN, dt_enum, "-1", kChannels, 3, "MIDI Channel selection"},
                 {"MIDI In", DR_IN, dt_midi, "0", "", 0, "Use this to automate the controls from a MIDI sequence"},
@@ -94,20 +75,20 @@ TEST(MidiPlugs, DeclaredInPlugOrder) {
                 {"Hidden Output", DR_OUT, dt_midi, "0", "", 256,
                  "Allows routing setup to position this ug correctly in sortorder"},
             }));
-  EXPECT_EQ(Declared(ug_midi_automator_out{}),
+  EXPECT_EQ(DeclaredWithHelp(ug_midi_automator_out{}),
             (std::vector<Decl>{
                 {"Channel", DR_IN, dt_enum, "0", kChannels, 3, "MIDI Channel selection"},
                 {"Hidden Input", DR_IN, dt_midi, "0", "", 0, ""},
                 {"MIDI Out", DR_OUT, dt_midi, "", "", 0, ""},
             }));
-  EXPECT_EQ(Declared(ug_midi_monitor{}),
+  EXPECT_EQ(DeclaredWithHelp(ug_midi_monitor{}),
             (std::vector<Decl>{{"MIDI In", DR_IN, dt_midi, "", "", 0, "MIDI Input Plug"},
                                {"Channel", DR_IN, dt_enum, "-1", kChannels, 3, "MIDI Channel"}}));
-  EXPECT_EQ(Declared(ug_midi_keyboard{}),
+  EXPECT_EQ(DeclaredWithHelp(ug_midi_keyboard{}),
             (std::vector<Decl>{
                 {"Channel", DR_IN, dt_enum, "0", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16", 3, "MIDI Channel"},
                 {"MIDI Out", DR_OUT, dt_midi, "", "", 0, ""}}));
-  EXPECT_EQ(Declared(ug_cv_midi{}),
+  EXPECT_EQ(DeclaredWithHelp(ug_cv_midi{}),
             (std::vector<Decl>{
                 {"Gate", DR_IN, dt_volts, "0", "", 1, "Triggers the Note on message"},
                 {"Pitch", DR_IN, dt_volts, "5", "", 1, "Sets the note pitch"},
