@@ -61,6 +61,20 @@ bool parameterAssignment(const std::string& text, int& index, float& x) {
          number(text.substr(eq + 1), x) && index >= 0 && x >= 0.0f && x <= 1.0f;
 }
 
+// An argument that is no known option: the plug-in file, once; anything else is an error.
+bool pluginArgument(const std::string& a, std::string& plugin, std::string& error) {
+  if (!a.empty() && a[0] == '-') {
+    error = "unknown option " + a;
+    return false;
+  }
+  if (!plugin.empty()) {
+    error = "unexpected argument \"" + a + "\"";
+    return false;
+  }
+  plugin = a;
+  return true;
+}
+
 bool parseStress(const std::vector<std::string>& args, StressOptions& o, std::string& error) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -94,13 +108,7 @@ bool parseStress(const std::vector<std::string>& args, StressOptions& o, std::st
     } else if (a == "--child") {
       o.child = true;
       o.separateProcess = false;
-    } else if (!a.empty() && a[0] == '-') {
-      error = "unknown option " + a;
-      return false;
-    } else if (o.plugin.empty()) {
-      o.plugin = a;
-    } else {
-      error = "unexpected argument \"" + a + "\"";
+    } else if (!pluginArgument(a, o.plugin, error)) {
       return false;
     }
   }
@@ -258,13 +266,7 @@ bool parseHostCommandLine(const std::vector<std::string>& args, HostCommand& com
       }
     } else if (a == "--no-progress") {
       o.progress = false;
-    } else if (!a.empty() && a[0] == '-') {
-      error = "unknown option " + a;
-      return false;
-    } else if (o.plugin.empty()) {
-      o.plugin = a;
-    } else {
-      error = "unexpected argument \"" + a + "\"";
+    } else if (!pluginArgument(a, o.plugin, error)) {
       return false;
     }
   }
