@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -55,12 +57,20 @@ double rms(const std::vector<float>& x, double from_s, double to_s) {
   return std::sqrt(s / double(b - a));
 }
 
+// A file name of its own for each render: ctest runs every test of a suite as its own
+// process, so renders of one suite can run at the same time.
+std::filesystem::path scratchWav(const char* stem) {
+  std::random_device random;
+  const uint64_t tag = (uint64_t{random()} << 32) ^ random();
+  return std::filesystem::temp_directory_path() / (std::string(stem) + "-" + std::to_string(tag) + ".wav");
+}
+
 double noteHz(int key) { return 440.0 * std::pow(2.0, (key - 69) / 12.0); }
 
 class DemoRender : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const auto path = std::filesystem::temp_directory_path() / "korvane-demo-test.wav";
+    const auto path = scratchWav("korvane-demo-test");
     RenderOptions o;
     o.plugin = KV_DEMO_PLUGIN;
     o.midiFile = KV_DEMO_MIDI;
@@ -104,7 +114,7 @@ TEST_F(DemoRender, ReleasedNotesDieAway) {
 // velocity, so the loud note is clearly louder, and each note is silent again after its
 // release.
 TEST(DemoVelocity, LouderNotesAreLouder) {
-  const auto path = std::filesystem::temp_directory_path() / "korvane-demo-velocity.wav";
+  const auto path = scratchWav("korvane-demo-velocity");
   RenderOptions o;
   o.plugin = KV_DEMO_PLUGIN;
   o.notes = "69:0:1:40,69:2:1:120";
@@ -129,7 +139,7 @@ TEST(DemoVelocity, LouderNotesAreLouder) {
 // Release 5.5 V on the envelope law T = 2^(10x - 20/3) s per full-scale change, through
 // the amplifier's exponential response gain(r) = 1 - (1 - e^(-3(1-r))) / (1 - e^(-3)).
 TEST(DemoEnvelope, TheAmplifierFollowsItsEnvelopeStages) {
-  const auto path = std::filesystem::temp_directory_path() / "korvane-demo-envelope.wav";
+  const auto path = scratchWav("korvane-demo-envelope");
   RenderOptions o;
   o.plugin = KV_DEMO_PLUGIN;
   o.notes = "81:0:1:127";
