@@ -70,7 +70,8 @@ EnvSegmentRecord ug_envelope_ms::Record(int seg) const {
 
 void ug_envelope_ms::OnUiMessage(int32_t kind, int32_t argument) {
   if (kind != kListChanged) return ug_base::OnUiMessage(kind, argument);
-  if (!(flags & UGF_OPEN)) return;
+  if (!(flags & UGF_OPEN)) return;  // opening loads the newest list
+  if (clone_link) clone_link->AddEvent(clock, UET_UI_NOTIFY, kListChanged, 0);
   SyncPosition();
   CatchUp();
   const bool was_idle = Idle();
