@@ -127,7 +127,10 @@ void Ctl_Env_Edit::handToEngine(bool tell) {
   points.reserve(envelope_.segments.size());
   for (const env_seg& s : envelope_.segments) points.push_back({s.end_time, s.level});
   store_->Publish(MakeEnvSegmentRecords(points, envelope_.sustain));
-  if (tell && ug->master) ug->master->PostUiMessage(ug, ug_envelope_ms::kListChanged, 0);
+  if (!tell || !ug->master) return;
+  // Every voice copy hears it: a suspended voice keeps the message until it plays again.
+  // The chain of copies is fixed while the engine exists.
+  for (ug_base* u = ug; u; u = u->clone_link) ug->master->PostUiMessage(u, ug_envelope_ms::kListChanged, 0);
 }
 
 // ---- the selection ----
