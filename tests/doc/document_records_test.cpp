@@ -511,19 +511,18 @@ TEST(DocumentRecords, MultistageEnvReadsTheCurrentProgramsTextAfterLoading) {
     for (int i = 0; i < 128; ++i) s.b.text(i == 1 ? c.text1 : "(1,1)");
     s.rect(5, 6, 7, 8);
     s.b.text("");
+    CContainer box(GetModuleRegistry().FindModuleInfo("Container"));
+    box.setProgram(1);
     auto env = readAlone<Ctl_Env_Edit>(s.b.bytes(), kCurrentFileVersion);
     ASSERT_NE(env, nullptr);
     EXPECT_EQ(env->GetPatchValueText(1), c.text1);
     EXPECT_EQ(env->GetPatchValueText(2), "(1,1)");
-    CContainer box(GetModuleRegistry().FindModuleInfo("Container"));
-    box.setProgram(1);
-    box.adopt(env.get());
+    box.adopt(env.get());  // leaves the container again when it is deleted
     env->afterLoad();
     EXPECT_EQ(env->segments().size(), c.segments);
     EXPECT_EQ(env->sustainSegment(), c.sustain);
     EXPECT_EQ(messages.shownTexts().size(), c.message ? 1u : 0u);
     EXPECT_EQ(storeAlone(env.get()), s.b.bytes());
-    box.release(env.get());
   }
 }
 

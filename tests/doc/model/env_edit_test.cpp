@@ -5,6 +5,7 @@
 
 #include "doc/model/env_edit_control.h"
 #include "doc/model/env_segment_text.h"
+#include "engine/ug_base.h"
 #include "modules/envelopes/envelope_segment_list.h"
 #include "tests/doc/doc_fixture.h"
 
