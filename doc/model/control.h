@@ -104,6 +104,10 @@ class CControl : public CUG, public generic_parameter {
   std::string getFileExtension() override { return std::string(); }
   bool isFileName() override { return false; }
 
+  // Why a value text can't be stored (empty when it can): a control whose text has a form
+  // of its own names what is wrong with a malformed one.
+  virtual std::string valueTextError(const std::string& text) { return std::string(); }
+
   // The value the unit generator is given for a stored value (button appearances of a
   // slider snap to a limit).
   virtual double valueForEngine(double value) { return value; }

@@ -2,6 +2,7 @@
 
 #include "doc/model/container.h"
 #include "doc/model/control.h"
+#include "doc/model/env_edit_control.h"
 #include "doc/model/line.h"
 #include "doc/model/panel_controls.h"
 #include "doc/model/plug.h"
@@ -23,7 +24,7 @@ void addDocumentModelClasses(ClassTable& table) {
         &ui_control2::kArchiveClass, &ui_param_float_in::kArchiveClass,
         &ui_param_float_out::kArchiveClass, &Ctl_PatchSel::kArchiveClass,
         &ui_scaler::kArchiveClass, &ui_spring::kArchiveClass, &control_ob_base::kArchiveClass,
-        &control_group_ob::kArchiveClass})
+        &control_group_ob::kArchiveClass, &Ctl_Env_Edit::kArchiveClass})
     table.add(*c);
 }
 

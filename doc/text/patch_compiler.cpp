@@ -229,6 +229,8 @@ class Compiler {
         for (const json& e : items) {
           if (!e.is_string()) fail(node, "the values of " + where + " must be texts");
           v.push_back(utf8ToWindows1252(e.get<std::string>()));
+          const std::string error = c->valueTextError(v.back());
+          if (!error.empty()) fail(node, "the value \"" + e.get<std::string>() + "\" of " + where + ": " + error);
         }
         c->setStoredTexts(v);
         break;

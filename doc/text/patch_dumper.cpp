@@ -42,7 +42,7 @@ const std::set<std::string> kPlainModuleClasses = {"CUG", "CSwitch", "CControlPl
 // Control classes whose records hold nothing beyond a control's own record.
 const std::set<std::string> kPlainControlClasses = {"CControl", "Ctl_Slider", "Ctl_PushButton",
                                                      "Ctl_LED",  "Ctl_Combo",  "Ctl_Text",
-                                                     "ui_control2", "ui_param_float_out"};
+                                                     "ui_control2", "ui_param_float_out", "Ctl_Env_Edit"};
 const std::set<std::string> kPlainPlugClasses = {"CPlug2", "CPlugNameable", "CPlugIO2"};
 
 class Dumper {

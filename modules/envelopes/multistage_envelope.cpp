@@ -34,6 +34,12 @@ void ug_envelope_ms::ListInterface(std::vector<InterfaceObject>& list) {
                     "Ignore Program Change", "0", "", 0);
 }
 
+void ug_envelope_ms::Resume() {
+  // A voice taken up again plays the newest list, whatever messages it may have missed.
+  if ((flags & UGF_SUSPENDED) && segment_store) LoadList();
+  ug_envelope_base::Resume();
+}
+
 void ug_envelope_ms::BindPlugs() {
   if (!segment_store) {
     own_store_ = std::make_shared<EnvSegmentStore>();
@@ -70,7 +76,7 @@ EnvSegmentRecord ug_envelope_ms::Record(int seg) const {
 
 void ug_envelope_ms::OnUiMessage(int32_t kind, int32_t argument) {
   if (kind != kListChanged) return ug_base::OnUiMessage(kind, argument);
-  if (!(flags & UGF_OPEN)) return;
+  if (!(flags & UGF_OPEN)) return;  // opening loads the newest list
   SyncPosition();
   CatchUp();
   const bool was_idle = Idle();

@@ -9,7 +9,9 @@
 // the record's level, also at the end segment, and the envelope then idles at that level;
 // a quick release fades to 0 in about 15 samples whatever the level; every plug change
 // replans. Panel message 7 says the editor published a new list: the envelope takes it,
-// and if it holds at a sustain point whose level changed it moves to the new level.
+// and if it holds at a sustain point whose level changed it moves to the new level. The
+// editor posts the message to every voice copy; a suspended voice takes the newest list
+// when it is resumed.
 #include <memory>
 #include <vector>
 
@@ -31,10 +33,17 @@ class ug_envelope_ms : public ug_envelope_base {
   void ListInterface(std::vector<InterfaceObject>& list) override;
   void OnUiMessage(int32_t kind, int32_t argument) override;
   void StartSegment() override;
+  void Resume() override;
 
   // The document module's store; set before the engine opens. Without one the module plays
   // the editor's default envelope from a store of its own.
   EnvSegmentStore* segment_store = nullptr;
+  // Build time: the store shared with the document module, kept alive by this module and
+  // its voice copies for as long as any of them can read a list from it.
+  void SetSegmentStore(std::shared_ptr<EnvSegmentStore> store) {
+    own_store_ = std::move(store);
+    segment_store = own_store_.get();
+  }
 
   float* gate_in = nullptr;
   float* overall_level_in = nullptr;

@@ -37,6 +37,7 @@
 
 #include "doc/model/container.h"
 #include "doc/model/control.h"
+#include "doc/model/env_edit_control.h"
 #include "doc/model/panel_controls.h"
 #include "doc/model/small_modules.h"
 #include "modules/registry/container_declarations.h"
@@ -211,6 +212,7 @@ const DocFactoryEntry kDocFactories[] = {
     {"Ctl_LED", &make<Ctl_LED>},
     {"Ctl_Combo", &make<Ctl_Combo>},
     {"Ctl_Text", &make<Ctl_Text>},
+    {"Ctl_Env_Edit", &make<Ctl_Env_Edit>},
     {"Ctl_PatchSel", &make<Ctl_PatchSel>},
     {"ui_param_float_in", &make<ui_param_float_in>},
     {"ui_param_float_out", &make<ui_param_float_out>},

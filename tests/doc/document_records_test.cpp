@@ -13,6 +13,7 @@
 #include "doc/model/container.h"
 #include "doc/model/control.h"
 #include "doc/model/document_load.h"
+#include "doc/model/env_edit_control.h"
 #include "doc/model/line.h"
 #include "doc/model/panel_controls.h"
 #include "doc/model/plug.h"
@@ -452,6 +453,8 @@ TEST(DocumentRecords, PanelControlClasses) {
       {"Ctl_LED", "LED Indicator", [](RawBytes& b) { b.i32(1).u64(0x4059000000000000ull); }, "100.0"},
       {"Ctl_Combo", "List Entry", [](RawBytes& b) { b.i32(1).i32(2); }, "2"},
       {"Ctl_Text", "Text Entry", [](RawBytes& b) { b.i32(1).count(1).text("hello"); }, "hello"},
+      {"Ctl_Env_Edit", "Multistage Env", [](RawBytes& b) { b.i32(1).count(1).text("(0.2,0.5)S(0.3,0.25)"); },
+       "(0.2,0.5)S(0.3,0.25)"},
       {"ui_control2", "", [](RawBytes& b) { b.i32(1).u64(0); }, "0.000"},
   };
   for (const Case& c : cases) {
@@ -473,6 +476,54 @@ TEST(DocumentRecords, PanelControlClasses) {
   // A new text control holds "xxx"; a lamp keeps one value for every program.
   EXPECT_EQ(Ctl_Text(GetModuleRegistry().FindModuleInfo("Text Entry")).GetPatchValueText(5), "xxx");
   EXPECT_EQ(Ctl_LED().patchCount(), 1);
+}
+
+TEST(DocumentRecords, MultistageEnvReadsTheCurrentProgramsTextAfterLoading) {
+  // Texts per program; the current program's becomes the segment list once the load is
+  // finished. A text that does not read leaves the default envelope with a message, and the
+  // record keeps the text as it was.
+  MessageService messages;
+  MessageServiceScope scope(messages);
+  messages.setLogToStderr(false);
+  struct Case {
+    const char* text1;
+    size_t segments;
+    int sustain;
+    bool message;
+  };
+  const Case cases[] = {
+      {"(0.2,0.5)S(0.3,0.25)", 2, 1, false},
+      {"", 3, 1, false},  // the default envelope
+      {"(0.2,0.5)(oops)", 3, 1, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text1);
+    messages.clearShown();
+    Stream s;
+    s.object("Ctl_Env_Edit");
+    docOb(s, kCurrentFileVersion, "Multistage Env");
+    s.b.count(1);
+    s.object("CPlug2", kPlugSchema);  // "Ignore Program Change" off: values per program
+    s.b.i16(3).text("0").count(0);
+    s.b.text("Env").i16(0);
+    s.rect(1, 2, 3, 4);
+    s.b.i32(0).i32(128).count(128);
+    for (int i = 0; i < 128; ++i) s.b.text(i == 1 ? c.text1 : "(1,1)");
+    s.rect(5, 6, 7, 8);
+    s.b.text("");
+    CContainer box(GetModuleRegistry().FindModuleInfo("Container"));
+    box.setProgram(1);
+    auto env = readAlone<Ctl_Env_Edit>(s.b.bytes(), kCurrentFileVersion);
+    ASSERT_NE(env, nullptr);
+    EXPECT_EQ(env->GetPatchValueText(1), c.text1);
+    EXPECT_EQ(env->GetPatchValueText(2), "(1,1)");
+    box.adopt(env.get());  // leaves the container again when it is deleted
+    env->afterLoad();
+    EXPECT_EQ(env->segments().size(), c.segments);
+    EXPECT_EQ(env->sustainSegment(), c.sustain);
+    EXPECT_EQ(messages.shownTexts().size(), c.message ? 1u : 0u);
+    EXPECT_EQ(storeAlone(env.get()), s.b.bytes());
+  }
 }
 
 TEST(DocumentRecords, PatchParameterSettingsFromVersion95072) {

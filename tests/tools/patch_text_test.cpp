@@ -76,6 +76,11 @@ TEST(PatchText, CompiledPatchHoldsWhatTheTextSays) {
   EXPECT_EQ(level->GetValue(1), 0.75);
   EXPECT_EQ(level->GetValue(5), 0.25);
   EXPECT_EQ(level->hint(), "Output level");
+  auto* env = dynamic_cast<CControl*>(child(synth, "Env"));
+  ASSERT_NE(env, nullptr);
+  EXPECT_EQ(env->GetPatchValueText(0), "(0.1,1.0)S(0.4,0.8)(1.0,0.0)");
+  EXPECT_EQ(env->GetPatchValueText(1), "(0.2,0.5)(0.6,0.0)");
+  EXPECT_EQ(env->GetPatchValueText(7), "(0.1,1.0)S(0.4,0.8)(1.0,0.0)");
   EXPECT_TRUE(messages.shownTexts().empty());
 }
 
@@ -129,6 +134,8 @@ TEST(PatchText, ErrorsNameTheLineAndTheItem) {
       {"{\"root\": {\"children\": [{\"type\": \"IO Mod\"}]}}", "the root container cannot hold an IO module"},
       {"{\n  \"root\": {\n    \"title\": \"Main\",,\n  }\n}", "line 3, column 21: syntax error"},
       {"{\"embedded_files\": [{\"name\": \"a\", \"data\": \"!!\"}], \"root\": {}}", "is not base64"},
+      {"{\"root\": {\"children\": [\n{\"type\": \"Multistage Env\", \"title\": \"E\", \"values\": [\"(0.1,1)\", \"(0.1,1)(0.05,0)\"]}]}}",
+       "line 2: the value \"(0.1,1)(0.05,0)\" of module \"E\": the end time of segment 1 comes before the previous one"},
       {"[1, 2]", "a patch is one JSON object"},
       {"", "syntax error"},
   };
