@@ -30,23 +30,44 @@ inline __m128 Flush(__m128 v) {
   return _mm_andnot_ps(_mm_cmplt_ss(magnitude, _mm_set_ss(kTiny)), v);
 }
 
+inline __m128 FlushAll(__m128 v) {
+  const __m128 magnitude = _mm_and_ps(v, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
+  return _mm_andnot_ps(_mm_cmplt_ps(magnitude, _mm_set1_ps(kTiny)), v);
+}
+
+template <int kLane>
+inline __m128 Broadcast(__m128 v) {
+  return _mm_shuffle_ps(v, v, _MM_SHUFFLE(kLane, kLane, kLane, kLane));
+}
+
+// The state: x and y4 in the low lanes of their registers, y1..y3 in lanes 0..2 of one
+// register (lane 3 holds a by-product and is never read).
 struct Lanes {
-  __m128 x_prev, y1, y2, y3, y4;
+  __m128 x_prev, y, y4;
 };
 
-// One sample of the ladder in its expanded form (see the header). The additions are
-// grouped so that the previous output enters last.
-inline __m128 Step(Lanes& s, __m128 in, __m128 q, __m128 q2, __m128 q3, __m128 q4, __m128 kp,
-                   __m128 c1, __m128 c2, __m128 c3, __m128 r, __m128 rq1, __m128 rq2,
-                   __m128 rq3, __m128 g) {
+// The coefficients of one sample, as the update reads them: columns of the expanded
+// update for lanes y1, y2, y3 and the y4 sum without its feedback term.
+struct Columns {
+  __m128 u;   // q, q^2, q^3, q^4
+  __m128 y1;  // -kp, c1, c2, c3 (y2 and y3 use it shifted by one and two lanes)
+  __m128 y4;  // r q, r q^2, r q^3, 0
+  __m128 r, g;  // low lanes
+};
+
+// One sample of the ladder in its expanded form (see the header). The sums for y1, y2,
+// y3 and y4 run side by side in four lanes; the previous output enters last.
+inline __m128 Step(Lanes& s, __m128 in, const Columns& c) {
   const __m128 u = Add(in, s.x_prev);
-  const __m128 x = Sub(in, Mul(r, s.y4));
-  const __m128 y1 = Sub(Sub(Mul(q, u), Mul(kp, s.y1)), Mul(rq1, s.y4));
-  const __m128 y2 = Sub(Sub(Add(Mul(q2, u), Mul(c1, s.y1)), Mul(kp, s.y2)), Mul(rq2, s.y4));
-  const __m128 y3 = Sub(Add(Add(Mul(q3, u), Mul(c2, s.y1)), Sub(Mul(c1, s.y2), Mul(kp, s.y3))),
-                        Mul(rq3, s.y4));
-  const __m128 z = Sub(Add(Add(Mul(q4, u), Mul(c3, s.y1)), Add(Mul(c2, s.y2), Mul(c1, s.y3))),
-                       Mul(g, s.y4));
+  const __m128 y2col = _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(c.y1), 4));
+  const __m128 y3col = _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(c.y1), 8));
+  const __m128 t = _mm_add_ps(_mm_add_ps(_mm_mul_ps(c.u, Broadcast<0>(u)),
+                                         _mm_mul_ps(c.y1, Broadcast<0>(s.y))),
+                              _mm_add_ps(_mm_mul_ps(y2col, Broadcast<1>(s.y)),
+                                         _mm_mul_ps(y3col, Broadcast<2>(s.y))));
+  const __m128 z = Sub(Broadcast<3>(t), Mul(c.g, s.y4));
+  const __m128 x = Sub(in, Mul(c.r, s.y4));
+  const __m128 y = _mm_sub_ps(t, _mm_mul_ps(c.y4, Broadcast<0>(s.y4)));
   const __m128 limited = Sub(z, Mul(Mul(z, z), Mul(z, _mm_set_ss(0.16666667f))));
   // Clamp between 0 and the (flushed) input: a sign flip gives 0. min and max return
   // their second operand for a NaN, which lets a NaN through (the settle check then
@@ -57,20 +78,18 @@ inline __m128 Step(Lanes& s, __m128 in, __m128 q, __m128 q2, __m128 q3, __m128 q
   const __m128 hi = _mm_max_ss(a, zero);
   s.y4 = _mm_min_ss(hi, _mm_max_ss(lo, limited));
   s.x_prev = Flush(x);
-  s.y1 = Flush(y1);
-  s.y2 = Flush(y2);
-  s.y3 = Flush(y3);
+  s.y = FlushAll(y);
   return s.y4;
 }
 
 Lanes Load(const ug_filter_biquad::State& s) {
-  return {_mm_set_ss(s.x_prev), _mm_set_ss(s.y1), _mm_set_ss(s.y2), _mm_set_ss(s.y3),
-          _mm_set_ss(s.y4)};
+  return {_mm_set_ss(s.x_prev), _mm_setr_ps(s.y1, s.y2, s.y3, 0.0f), _mm_set_ss(s.y4)};
 }
 
 ug_filter_biquad::State Store(const Lanes& s) {
-  return {_mm_cvtss_f32(s.x_prev), _mm_cvtss_f32(s.y1), _mm_cvtss_f32(s.y2),
-          _mm_cvtss_f32(s.y3), _mm_cvtss_f32(s.y4)};
+  alignas(16) float y[4];
+  _mm_store_ps(y, s.y);
+  return {_mm_cvtss_f32(s.x_prev), y[0], y[1], y[2], _mm_cvtss_f32(s.y4)};
 }
 
 // The ladder products for four coefficient sets: lane by lane the same arithmetic as the
@@ -126,55 +145,81 @@ void ug_filter_biquad::ListInterface(std::vector<InterfaceObject>& list) {
                     "Freq Scale", "0", filters::kFreqScaleList, 0);
 }
 
-void ug_filter_biquad::ComputeCoefficients(const float* pitch, int n, float* kp, float* p,
-                                           float* scale) const {
-  // Samples on the pitch tables take kp and the scale from them; the others compute kp
-  // from the cutoff and the scale by exp. Table reads and the octave formula go sample by
-  // sample, the rest four samples at a time.
-  alignas(16) float fc[kChunk], table_kp[kChunk], table_scale[kChunk];
-  alignas(16) int32_t table[kChunk];
-  const bool khz = freq_scale == filters::kVoltPerKhz;
-  if (!khz) {
-    for (int j = 0; j < n; ++j) {
-      const bool t = filters::UsesPitchTable(pitch[j], freq_scale);
-      table[j] = t ? -1 : 0;
-      table_kp[j] = t ? kp_table_->InterpolatedLookup(pitch[j]) : 0.0f;
-      table_scale[j] = t ? scale_table_->InterpolatedLookup(pitch[j]) : 0.0f;
-      fc[j] = t ? 0.0f : filters::CutoffHz(pitch[j], freq_scale);
-    }
-  }
-  const __m128 rate = _mm_set1_ps(sample_rate_);
-  const __m128 top = _mm_set1_ps(0.495f * sample_rate_);
+namespace {
+// What the coefficients depend on besides the pitch.
+struct CoefficientSource {
+  int16_t freq_scale;
+  float sample_rate;
+  const float* kp_table;
+  const float* scale_table;
+};
+
+struct Coefficients4 {
+  __m128 kp, p, scale;
+};
+
+// kp, p and scale for four pitch samples. Samples on the pitch tables take kp and the
+// scale from them (read like ULookup::InterpolatedLookup, one index for both tables);
+// the others compute kp from the cutoff and the scale by exp.
+struct Group {
+  Coefficients4 coef;
+  Ladder4 ladder;
+};
+
+inline __attribute__((always_inline)) Coefficients4 Compute4(__m128 pitch, const CoefficientSource& src) {
+  const __m128 zero = _mm_setzero_ps();
   const __m128 one = _mm_set1_ps(1.0f);
-  for (int j = 0; j < n; j += 4) {
-    // Negative or NaN cutoffs count as 0 (max returns its second operand for a NaN).
-    __m128 hz = khz ? _mm_mul_ps(_mm_loadu_ps(pitch + j), _mm_set1_ps(10000.0f))
-                    : _mm_load_ps(fc + j);
-    hz = _mm_min_ps(_mm_max_ps(hz, _mm_setzero_ps()), top);
-    const __m128 f = _mm_div_ps(_mm_mul_ps(_mm_set1_ps(2.0f), hz), rate);
-    __m128 k = _mm_sub_ps(_mm_sub_ps(_mm_mul_ps(_mm_set1_ps(3.6f), f),
-                                     _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(1.6f), f), f)),
-                          one);
-    __m128 use_table = _mm_setzero_ps();
-    if (!khz) {
-      use_table = _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(table + j)));
-      k = _mm_or_ps(_mm_and_ps(use_table, _mm_load_ps(table_kp + j)),
-                    _mm_andnot_ps(use_table, k));
+  __m128 hz = zero, use_table = zero, table_kp = zero, table_scale = zero;
+  if (src.freq_scale == filters::kVoltPerKhz) {
+    hz = _mm_mul_ps(pitch, _mm_set1_ps(10000.0f));
+  } else {
+    use_table = _mm_cmpge_ps(pitch, zero);  // false for NaN
+    const int on_table = _mm_movemask_ps(use_table);
+    if (on_table != 0xF) {  // negative pitches: the octave formula, sample by sample
+      alignas(16) float pitches[4], fc[4];
+      _mm_store_ps(pitches, pitch);
+      for (int j = 0; j < 4; ++j)
+        fc[j] = on_table >> j & 1 ? 0.0f : filters::CutoffHz(pitches[j], src.freq_scale);
+      hz = _mm_load_ps(fc);
     }
-    const __m128 pp = _mm_mul_ps(_mm_add_ps(k, one), _mm_set1_ps(0.5f));
-    const __m128 e = filters::Exp4(_mm_mul_ps(_mm_sub_ps(one, pp), _mm_set1_ps(1.386249f)));
-    _mm_storeu_ps(kp + j, k);
-    _mm_storeu_ps(p + j, pp);
-    _mm_storeu_ps(scale + j, _mm_or_ps(_mm_and_ps(use_table, _mm_load_ps(table_scale + j)),
-                                       _mm_andnot_ps(use_table, e)));
+    if (on_table != 0) {
+      // Negative or NaN positions count as 0 (max returns its second operand for NaN).
+      const __m128 x = _mm_min_ps(_mm_max_ps(_mm_mul_ps(pitch, _mm_set1_ps(512.0f)), zero),
+                                  _mm_set1_ps(512.0f));
+      const __m128i i = _mm_cvttps_epi32(x);
+      const __m128 f = _mm_sub_ps(x, _mm_cvtepi32_ps(i));
+      alignas(16) int32_t at[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(at), i);
+      auto read = [&](const float* t, int next) {
+        return _mm_setr_ps(t[at[0] + next], t[at[1] + next], t[at[2] + next], t[at[3] + next]);
+      };
+      const __m128 k0 = read(src.kp_table, 0), s0 = read(src.scale_table, 0);
+      table_kp = _mm_add_ps(k0, _mm_mul_ps(f, _mm_sub_ps(read(src.kp_table, 1), k0)));
+      table_scale = _mm_add_ps(s0, _mm_mul_ps(f, _mm_sub_ps(read(src.scale_table, 1), s0)));
+    }
   }
+  auto select = [&](__m128 from_table, __m128 computed) {
+    return _mm_or_ps(_mm_and_ps(use_table, from_table), _mm_andnot_ps(use_table, computed));
+  };
+  // Negative or NaN cutoffs count as 0 (max returns its second operand for a NaN).
+  hz = _mm_min_ps(_mm_max_ps(hz, zero), _mm_set1_ps(0.495f * src.sample_rate));
+  const __m128 f = _mm_div_ps(_mm_mul_ps(_mm_set1_ps(2.0f), hz), _mm_set1_ps(src.sample_rate));
+  const __m128 kp_f = _mm_sub_ps(_mm_sub_ps(_mm_mul_ps(_mm_set1_ps(3.6f), f),
+                                            _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(1.6f), f), f)),
+                                 one);
+  Coefficients4 c;
+  c.kp = select(table_kp, kp_f);
+  c.p = _mm_mul_ps(_mm_add_ps(c.kp, one), _mm_set1_ps(0.5f));
+  c.scale = select(table_scale, filters::Exp4(_mm_mul_ps(_mm_sub_ps(one, c.p),
+                                                          _mm_set1_ps(1.386249f))));
+  return c;
 }
+}  // namespace
 
 ug_filter_biquad::Coefficients ug_filter_biquad::ComputeCoefficients(float pitch) const {
-  const float pitches[4] = {pitch, pitch, pitch, pitch};
-  float kp[4], p[4], scale[4];
-  ComputeCoefficients(pitches, 4, kp, p, scale);
-  return {kp[0], p[0], scale[0]};
+  const CoefficientSource src{freq_scale, sample_rate_, kp_table_->data(), scale_table_->data()};
+  const Coefficients4 c = Compute4(_mm_set1_ps(pitch), src);
+  return {_mm_cvtss_f32(c.kp), _mm_cvtss_f32(c.p), _mm_cvtss_f32(c.scale)};
 }
 
 void ug_filter_biquad::RenderStatic(int offset, int count) {
@@ -182,14 +227,9 @@ void ug_filter_biquad::RenderStatic(int offset, int count) {
   float* o = out + offset;
   Lanes s = Load(s_);
   const Ladder& l = ladder_;
-  const __m128 q = _mm_set_ss(l.q), q2 = _mm_set_ss(l.q2), q3 = _mm_set_ss(l.q3),
-               q4 = _mm_set_ss(l.q4), kp = _mm_set_ss(l.kp), c1 = _mm_set_ss(l.c1),
-               c2 = _mm_set_ss(l.c2), c3 = _mm_set_ss(l.c3), r = _mm_set_ss(l.r),
-               rq1 = _mm_set_ss(l.rq1), rq2 = _mm_set_ss(l.rq2), rq3 = _mm_set_ss(l.rq3),
-               g = _mm_set_ss(l.g);
-  for (int i = 0; i < count; ++i)
-    _mm_store_ss(o + i, Step(s, _mm_load_ss(in + i), q, q2, q3, q4, kp, c1, c2, c3, r, rq1,
-                             rq2, rq3, g));
+  const Columns c{_mm_setr_ps(l.q, l.q2, l.q3, l.q4), _mm_setr_ps(-l.kp, l.c1, l.c2, l.c3),
+                  _mm_setr_ps(l.rq1, l.rq2, l.rq3, 0.0f), _mm_set_ss(l.r), _mm_set_ss(l.g)};
+  for (int i = 0; i < count; ++i) _mm_store_ss(o + i, Step(s, _mm_load_ss(in + i), c));
   s_ = Store(s);
 }
 
@@ -198,41 +238,61 @@ void ug_filter_biquad::RenderStreaming(int offset, int count) {
   const float* pitch = pitch_in + offset;
   const float* res = resonance_in + offset;
   float* o = out + offset;
+  const CoefficientSource src{freq_scale, sample_rate_, kp_table_->data(), scale_table_->data()};
   Lanes s = Load(s_);
-  // Coefficients of a chunk first (four samples at a time), then its state updates.
-  alignas(16) float pitches[kChunk], resonances[kChunk], kp[kChunk], p[kChunk], scale[kChunk];
-  alignas(16) float l[13][kChunk];
-  int last = 0;
-  for (int done = 0; done < count; done += kChunk) {
-    const int n = std::min(kChunk, count - done);
-    const int n4 = (n + 3) & ~3;
-    for (int j = 0; j < n4; ++j) {  // a partial group repeats the chunk's last sample
-      pitches[j] = pitch[done + std::min(j, n - 1)];
-      resonances[j] = res[done + std::min(j, n - 1)];
+  // Four samples at a time. The coefficients of the next four are computed before the
+  // state updates of these: they do not depend on the state, so the processor works on
+  // them while the updates wait on each other.
+  auto group = [&](int j) {
+    const int n = std::min(4, count - j);
+    __m128 pv, rv;
+    if (n == 4) {
+      pv = _mm_loadu_ps(pitch + j);
+      rv = _mm_loadu_ps(res + j);
+    } else {  // the tail repeats its last sample
+      alignas(16) float pt[4], rt[4];
+      for (int k = 0; k < 4; ++k) {
+        pt[k] = pitch[j + std::min(k, n - 1)];
+        rt[k] = res[j + std::min(k, n - 1)];
+      }
+      pv = _mm_load_ps(pt);
+      rv = _mm_load_ps(rt);
     }
-    ComputeCoefficients(pitches, n4, kp, p, scale);
-    for (int j = 0; j < n4; j += 4) {
-      const __m128 r = _mm_mul_ps(_mm_load_ps(resonances + j), _mm_load_ps(scale + j));
-      const Ladder4 c = Expand4(_mm_load_ps(kp + j), _mm_load_ps(p + j), r);
-      const __m128 v[13] = {c.q,  c.q2, c.q3, c.q4,  c.kp,  c.c1,  c.c2,
-                            c.c3, c.r,  c.rq1, c.rq2, c.rq3, c.g};
-      for (int k = 0; k < 13; ++k) _mm_store_ps(l[k] + j, v[k]);
+    const Coefficients4 k4 = Compute4(pv, src);
+    return Group{k4, Expand4(k4.kp, k4.p, _mm_mul_ps(rv, k4.scale))};
+  };
+  Group next = group(0);
+  for (int j = 0; j < count; j += 4) {
+    const Group now = next;
+    if (j + 4 < count) next = group(j + 4);
+    const Ladder4& c = now.ladder;
+    __m128 u0 = c.q, u1 = c.q2, u2 = c.q3, u3 = c.q4;
+    _MM_TRANSPOSE4_PS(u0, u1, u2, u3);
+    __m128 a0 = _mm_sub_ps(_mm_setzero_ps(), c.kp), a1 = c.c1, a2 = c.c2, a3 = c.c3;
+    _MM_TRANSPOSE4_PS(a0, a1, a2, a3);
+    __m128 b0 = c.rq1, b1 = c.rq2, b2 = c.rq3, b3 = _mm_setzero_ps();
+    _MM_TRANSPOSE4_PS(b0, b1, b2, b3);
+    __m128 r = c.r, g = c.g;
+    const __m128 us[] = {u0, u1, u2, u3}, as[] = {a0, a1, a2, a3}, bs[] = {b0, b1, b2, b3};
+    const int n = std::min(4, count - j);
+    for (int k = 0; k < n; ++k) {
+      const Columns cols{us[k], as[k], bs[k], r, g};
+      _mm_store_ss(o + j + k, Step(s, _mm_load_ss(in + j + k), cols));
+      r = _mm_shuffle_ps(r, r, _MM_SHUFFLE(0, 3, 2, 1));
+      g = _mm_shuffle_ps(g, g, _MM_SHUFFLE(0, 3, 2, 1));
     }
-    for (int i = 0; i < n; ++i) {
-      auto c = [&](int k) { return _mm_load_ss(l[k] + i); };
-      _mm_store_ss(o + done + i, Step(s, _mm_load_ss(in + done + i), c(0), c(1), c(2), c(3), c(4),
-                                      c(5), c(6), c(7), c(8), c(9), c(10), c(11), c(12)));
+    if (j + n == count) {
+      alignas(16) float kp[4], p[4], scale[4], rr[4];
+      _mm_store_ps(kp, now.coef.kp);
+      _mm_store_ps(p, now.coef.p);
+      _mm_store_ps(scale, now.coef.scale);
+      _mm_store_ps(rr, c.r);
+      coef_ = {kp[n - 1], p[n - 1], scale[n - 1]};
+      r_ = rr[n - 1];
+      ladder_ = Expand(coef_.kp, coef_.p, r_);
     }
-    last = n - 1;
   }
   s_ = Store(s);
-  if (count > 0) {
-    coef_ = {kp[last], p[last], scale[last]};
-    r_ = l[8][last];
-    ladder_ = {l[0][last], l[1][last], l[2][last],  l[3][last],  l[4][last],
-               l[5][last], l[6][last], l[7][last],  l[8][last],  l[9][last],
-               l[10][last], l[11][last], l[12][last]};
-  }
 }
 
 void ug_filter_biquad::ChooseProcessFunction() {

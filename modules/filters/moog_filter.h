@@ -9,7 +9,8 @@
 // LP kp" and "Moog LP Scale" tables; otherwise from f = 2 min(fc, 0.495 sr) / sr:
 // kp = 3.6 f - 1.6 f^2 - 1, scale = exp((1 - p) 1.386249). r = Resonance x scale. Static
 // controls set them on each change; while Pitch or Resonance streams they follow every
-// sample (a process function of its own, which computes them four samples at a time).
+// sample (a process function of its own, which computes them four samples at a time
+// with a polynomial exp).
 //
 // Speed. Written stage by stage, a sample is a chain of some twenty dependent multiplies
 // and adds (x, then y1, y2, y3, y4, then the limiter), and the next sample cannot start
@@ -66,11 +67,6 @@ class ug_filter_biquad : public ug_base {
     float scale;
   };
   Coefficients ComputeCoefficients(float pitch) const;
-  // Samples whose coefficients the streaming path computes ahead of the state update.
-  static constexpr int kChunk = 32;
-  // Coefficients for n pitch samples (n a multiple of 4, at most kChunk); the one above
-  // is this for a single sample.
-  void ComputeCoefficients(const float* pitch, int n, float* kp, float* p, float* scale) const;
 
   const Coefficients& coefficients() const { return coef_; }
   float feedback() const { return r_; }

@@ -13,6 +13,7 @@
 #include "modules/amplifiers/pan.h"
 #include "modules/amplifiers/vca.h"
 #include "modules/filters/allpass_filter.h"
+#include "modules/filters/filter_support.h"
 #include "modules/filters/moog_filter.h"
 #include "modules/filters/one_pole_filter.h"
 #include "modules/filters/parametric_eq.h"
@@ -115,6 +116,25 @@ BENCHMARK(BM_Filter<ug_filter_1pole_hp>)->Arg(0)->Arg(1)->ArgName("streaming");
 BENCHMARK(BM_Filter<ug_filter_biquad>)->Arg(0)->Arg(1)->Arg(2)->ArgName("streaming");
 BENCHMARK(BM_Filter<ug_filter_allpass>)->Arg(0)->Arg(1)->ArgName("streaming");
 BENCHMARK(BM_Filter<ug_filter_eq_parametric>)->Arg(0)->Arg(1)->ArgName("streaming");
+
+// The Moog Filter as a synthesizer voice drives it: 1 V/kHz, cutoff 200 + 4000 x env Hz
+// with env an attack-decay-release shape (5 ms linear attack, then exponential decay to
+// 0.3 and release to 0, about 0.3 s per loop), static Resonance 3 V, a streaming Signal.
+void BM_MoogSweep(benchmark::State& state) {
+  Engine e(512, 48000.0f);
+  auto* f = e.Add<ug_filter_biquad>(10);
+  f->freq_scale = filters::kVoltPerKhz;
+  Source(e, f, ug_filter_biquad::kSignal, true, Noise());
+  std::vector<float> cutoff;
+  float env = 0.0f;
+  for (int i = 0; i < 240; ++i) cutoff.push_back(0.02f + 0.4f * (env = (i + 1) / 240.0f));
+  for (int i = 0; i < 9600; ++i) cutoff.push_back(0.02f + 0.4f * (env = 0.3f + (env - 0.3f) * 0.9995f));
+  for (int i = 0; i < 4800; ++i) cutoff.push_back(0.02f + 0.4f * (env *= 0.999f));
+  Source(e, f, ug_filter_biquad::kPitch, true, cutoff);
+  Source(e, f, ug_filter_biquad::kResonance, false, {0.3f});
+  Run(state, e);
+}
+BENCHMARK(BM_MoogSweep);
 
 // The state-variable filter by connected outputs: range(1) 0 all four, 1 Low Pass only.
 void BM_SvFilter(benchmark::State& state) {
