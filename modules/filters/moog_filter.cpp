@@ -16,6 +16,9 @@ namespace {
 constexpr float kQuiet = 1.5e-6f;
 // States below this magnitude are set to 0 as they are computed (no subnormal floats).
 constexpr float kTiny = 1e-20f;
+// The smallest float z for which z - (z z)(z 0.16666667f) comes out negative (just above
+// sqrt(6)); below it the result is positive for every positive z.
+constexpr float kLimitEdge = 2.44948983f;
 
 // Scalar arithmetic in the low lane of SSE registers (the other lanes are ignored): the
 // clamps and flushes below then compile to min, max and masks instead of branches, which
@@ -69,14 +72,12 @@ inline __m128 Step(Lanes& s, __m128 in, const Columns& c) {
   const __m128 x = Sub(in, Mul(c.r, s.y4));
   const __m128 y = _mm_sub_ps(t, _mm_mul_ps(c.y4, Broadcast<0>(s.y4)));
   const __m128 limited = Sub(z, Mul(Mul(z, z), Mul(z, _mm_set_ss(0.16666667f))));
-  // Clamp between 0 and the (flushed) input: a sign flip gives 0. min and max return
-  // their second operand for a NaN, which lets a NaN through (the settle check then
-  // resets the states).
-  const __m128 a = Flush(z);
-  const __m128 zero = _mm_setzero_ps();
-  const __m128 lo = _mm_min_ss(a, zero);
-  const __m128 hi = _mm_max_ss(a, zero);
-  s.y4 = _mm_min_ss(hi, _mm_max_ss(lo, limited));
+  // The limiter flips the sign exactly when |z| >= kLimitEdge; then, and for a tiny,
+  // infinite or NaN z, the output is 0.
+  const __m128 magnitude = _mm_and_ps(z, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
+  const __m128 keep = _mm_and_ps(_mm_cmplt_ss(magnitude, _mm_set_ss(kLimitEdge)),
+                                 _mm_cmpge_ss(magnitude, _mm_set_ss(kTiny)));
+  s.y4 = _mm_and_ps(limited, keep);
   s.x_prev = Flush(x);
   s.y = FlushAll(y);
   return s.y4;
@@ -99,7 +100,8 @@ struct Ladder4 {
 };
 inline Ladder4 Expand4(__m128 kp, __m128 p, __m128 r) {
   Ladder4 l;
-  const __m128 m = _mm_sub_ps(_mm_set1_ps(1.0f), kp);
+  static constexpr filters::Splat kOne(1.0f);
+  const __m128 m = _mm_sub_ps(kOne(), kp);
   l.q = p;
   l.q2 = _mm_mul_ps(p, p);
   l.q3 = _mm_mul_ps(l.q2, p);
@@ -148,71 +150,77 @@ void ug_filter_biquad::ListInterface(std::vector<InterfaceObject>& list) {
 namespace {
 // What the coefficients depend on besides the pitch.
 struct CoefficientSource {
+  CoefficientSource(int16_t scale, float sample_rate, const float* kp, const float* sc)
+      : freq_scale(scale), kp_table(kp), scale_table(sc), rate(_mm_set1_ps(sample_rate)),
+        top(_mm_set1_ps(0.495f * sample_rate)) {}
   int16_t freq_scale;
-  float sample_rate;
   const float* kp_table;
   const float* scale_table;
+  __m128 rate, top;  // the sample rate, the highest cutoff
 };
 
 struct Coefficients4 {
   __m128 kp, p, scale;
 };
 
+// The columns (see Columns) of four samples, and their coefficients.
+struct GroupColumns {
+  __m128 u[4], y1[4], y4[4];
+  alignas(16) float r[4], g[4], kp[4], p[4], scale[4];
+};
+
+// kp, p and scale from cutoffs in Hz (negative or NaN count as 0: max returns its second
+// operand for a NaN).
+inline Coefficients4 FromCutoff(__m128 hz, const CoefficientSource& src) {
+  static constexpr filters::Splat kOne(1.0f), kHalf(0.5f), kTwo(2.0f), k36(3.6f), k16(1.6f),
+      kScale(1.386249f);
+  hz = _mm_min_ps(_mm_max_ps(hz, _mm_setzero_ps()), src.top);
+  const __m128 f = _mm_div_ps(_mm_mul_ps(kTwo(), hz), src.rate);
+  Coefficients4 c;
+  c.kp = _mm_sub_ps(_mm_sub_ps(_mm_mul_ps(k36(), f), _mm_mul_ps(_mm_mul_ps(k16(), f), f)), kOne());
+  c.p = _mm_mul_ps(_mm_add_ps(c.kp, kOne()), kHalf());
+  c.scale = filters::Exp4(_mm_mul_ps(_mm_sub_ps(kOne(), c.p), kScale()));
+  return c;
+}
+
 // kp, p and scale for four pitch samples. Samples on the pitch tables take kp and the
 // scale from them (read like ULookup::InterpolatedLookup, one index for both tables);
 // the others compute kp from the cutoff and the scale by exp.
-struct Group {
-  Coefficients4 coef;
-  Ladder4 ladder;
-};
-
-inline __attribute__((always_inline)) Coefficients4 Compute4(__m128 pitch, const CoefficientSource& src) {
+inline __attribute__((always_inline)) Coefficients4 Compute4(__m128 pitch,
+                                                             const CoefficientSource& src) {
+  static constexpr filters::Splat k10000(10000.0f), k512(512.0f), kOne(1.0f), kHalf(0.5f);
+  if (src.freq_scale == filters::kVoltPerKhz) return FromCutoff(_mm_mul_ps(pitch, k10000()), src);
   const __m128 zero = _mm_setzero_ps();
-  const __m128 one = _mm_set1_ps(1.0f);
-  __m128 hz = zero, use_table = zero, table_kp = zero, table_scale = zero;
-  if (src.freq_scale == filters::kVoltPerKhz) {
-    hz = _mm_mul_ps(pitch, _mm_set1_ps(10000.0f));
-  } else {
-    use_table = _mm_cmpge_ps(pitch, zero);  // false for NaN
-    const int on_table = _mm_movemask_ps(use_table);
-    if (on_table != 0xF) {  // negative pitches: the octave formula, sample by sample
-      alignas(16) float pitches[4], fc[4];
-      _mm_store_ps(pitches, pitch);
-      for (int j = 0; j < 4; ++j)
-        fc[j] = on_table >> j & 1 ? 0.0f : filters::CutoffHz(pitches[j], src.freq_scale);
-      hz = _mm_load_ps(fc);
-    }
-    if (on_table != 0) {
-      // Negative or NaN positions count as 0 (max returns its second operand for NaN).
-      const __m128 x = _mm_min_ps(_mm_max_ps(_mm_mul_ps(pitch, _mm_set1_ps(512.0f)), zero),
-                                  _mm_set1_ps(512.0f));
-      const __m128i i = _mm_cvttps_epi32(x);
-      const __m128 f = _mm_sub_ps(x, _mm_cvtepi32_ps(i));
-      alignas(16) int32_t at[4];
-      _mm_store_si128(reinterpret_cast<__m128i*>(at), i);
-      auto read = [&](const float* t, int next) {
-        return _mm_setr_ps(t[at[0] + next], t[at[1] + next], t[at[2] + next], t[at[3] + next]);
-      };
-      const __m128 k0 = read(src.kp_table, 0), s0 = read(src.scale_table, 0);
-      table_kp = _mm_add_ps(k0, _mm_mul_ps(f, _mm_sub_ps(read(src.kp_table, 1), k0)));
-      table_scale = _mm_add_ps(s0, _mm_mul_ps(f, _mm_sub_ps(read(src.scale_table, 1), s0)));
-    }
+  const __m128 use_table = _mm_cmpge_ps(pitch, zero);  // false for NaN
+  const int on_table = _mm_movemask_ps(use_table);
+  Coefficients4 t{zero, zero, zero};
+  if (on_table != 0) {
+    // Negative or NaN positions count as 0 (max returns its second operand for NaN).
+    const __m128 x = _mm_min_ps(_mm_max_ps(_mm_mul_ps(pitch, k512()), zero), k512());
+    const __m128i i = _mm_cvttps_epi32(x);
+    const __m128 f = _mm_sub_ps(x, _mm_cvtepi32_ps(i));
+    alignas(16) int32_t at[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(at), i);
+    auto read = [&](const float* table, int next) {
+      return _mm_setr_ps(table[at[0] + next], table[at[1] + next], table[at[2] + next],
+                         table[at[3] + next]);
+    };
+    const __m128 k0 = read(src.kp_table, 0), s0 = read(src.scale_table, 0);
+    t.kp = _mm_add_ps(k0, _mm_mul_ps(f, _mm_sub_ps(read(src.kp_table, 1), k0)));
+    t.p = _mm_mul_ps(_mm_add_ps(t.kp, kOne()), kHalf());
+    t.scale = _mm_add_ps(s0, _mm_mul_ps(f, _mm_sub_ps(read(src.scale_table, 1), s0)));
+    if (on_table == 0xF) return t;
   }
+  // Negative pitches: the octave formula, sample by sample.
+  alignas(16) float pitches[4], fc[4];
+  _mm_store_ps(pitches, pitch);
+  for (int j = 0; j < 4; ++j)
+    fc[j] = on_table >> j & 1 ? 0.0f : filters::CutoffHz(pitches[j], src.freq_scale);
+  const Coefficients4 c = FromCutoff(_mm_load_ps(fc), src);
   auto select = [&](__m128 from_table, __m128 computed) {
     return _mm_or_ps(_mm_and_ps(use_table, from_table), _mm_andnot_ps(use_table, computed));
   };
-  // Negative or NaN cutoffs count as 0 (max returns its second operand for a NaN).
-  hz = _mm_min_ps(_mm_max_ps(hz, zero), _mm_set1_ps(0.495f * src.sample_rate));
-  const __m128 f = _mm_div_ps(_mm_mul_ps(_mm_set1_ps(2.0f), hz), _mm_set1_ps(src.sample_rate));
-  const __m128 kp_f = _mm_sub_ps(_mm_sub_ps(_mm_mul_ps(_mm_set1_ps(3.6f), f),
-                                            _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(1.6f), f), f)),
-                                 one);
-  Coefficients4 c;
-  c.kp = select(table_kp, kp_f);
-  c.p = _mm_mul_ps(_mm_add_ps(c.kp, one), _mm_set1_ps(0.5f));
-  c.scale = select(table_scale, filters::Exp4(_mm_mul_ps(_mm_sub_ps(one, c.p),
-                                                          _mm_set1_ps(1.386249f))));
-  return c;
+  return {select(t.kp, c.kp), select(t.p, c.p), select(t.scale, c.scale)};
 }
 }  // namespace
 
@@ -243,7 +251,7 @@ void ug_filter_biquad::RenderStreaming(int offset, int count) {
   // Four samples at a time. The coefficients of the next four are computed before the
   // state updates of these: they do not depend on the state, so the processor works on
   // them while the updates wait on each other.
-  auto group = [&](int j) {
+  auto fill = [&](int j, GroupColumns& gc) {
     const int n = std::min(4, count - j);
     __m128 pv, rv;
     if (n == 4) {
@@ -259,36 +267,36 @@ void ug_filter_biquad::RenderStreaming(int offset, int count) {
       rv = _mm_load_ps(rt);
     }
     const Coefficients4 k4 = Compute4(pv, src);
-    return Group{k4, Expand4(k4.kp, k4.p, _mm_mul_ps(rv, k4.scale))};
-  };
-  Group next = group(0);
-  for (int j = 0; j < count; j += 4) {
-    const Group now = next;
-    if (j + 4 < count) next = group(j + 4);
-    const Ladder4& c = now.ladder;
+    const Ladder4 c = Expand4(k4.kp, k4.p, _mm_mul_ps(rv, k4.scale));
     __m128 u0 = c.q, u1 = c.q2, u2 = c.q3, u3 = c.q4;
     _MM_TRANSPOSE4_PS(u0, u1, u2, u3);
     __m128 a0 = _mm_sub_ps(_mm_setzero_ps(), c.kp), a1 = c.c1, a2 = c.c2, a3 = c.c3;
     _MM_TRANSPOSE4_PS(a0, a1, a2, a3);
     __m128 b0 = c.rq1, b1 = c.rq2, b2 = c.rq3, b3 = _mm_setzero_ps();
     _MM_TRANSPOSE4_PS(b0, b1, b2, b3);
-    __m128 r = c.r, g = c.g;
-    const __m128 us[] = {u0, u1, u2, u3}, as[] = {a0, a1, a2, a3}, bs[] = {b0, b1, b2, b3};
+    gc.u[0] = u0, gc.u[1] = u1, gc.u[2] = u2, gc.u[3] = u3;
+    gc.y1[0] = a0, gc.y1[1] = a1, gc.y1[2] = a2, gc.y1[3] = a3;
+    gc.y4[0] = b0, gc.y4[1] = b1, gc.y4[2] = b2, gc.y4[3] = b3;
+    _mm_store_ps(gc.r, c.r);
+    _mm_store_ps(gc.g, c.g);
+    _mm_store_ps(gc.kp, k4.kp);
+    _mm_store_ps(gc.p, k4.p);
+    _mm_store_ps(gc.scale, k4.scale);
+  };
+  GroupColumns groups[2];
+  fill(0, groups[0]);
+  for (int j = 0, b = 0; j < count; j += 4, b ^= 1) {
+    if (j + 4 < count) fill(j + 4, groups[b ^ 1]);
+    const GroupColumns& gc = groups[b];
     const int n = std::min(4, count - j);
     for (int k = 0; k < n; ++k) {
-      const Columns cols{us[k], as[k], bs[k], r, g};
+      const Columns cols{gc.u[k], gc.y1[k], gc.y4[k], _mm_load_ss(gc.r + k),
+                         _mm_load_ss(gc.g + k)};
       _mm_store_ss(o + j + k, Step(s, _mm_load_ss(in + j + k), cols));
-      r = _mm_shuffle_ps(r, r, _MM_SHUFFLE(0, 3, 2, 1));
-      g = _mm_shuffle_ps(g, g, _MM_SHUFFLE(0, 3, 2, 1));
     }
     if (j + n == count) {
-      alignas(16) float kp[4], p[4], scale[4], rr[4];
-      _mm_store_ps(kp, now.coef.kp);
-      _mm_store_ps(p, now.coef.p);
-      _mm_store_ps(scale, now.coef.scale);
-      _mm_store_ps(rr, c.r);
-      coef_ = {kp[n - 1], p[n - 1], scale[n - 1]};
-      r_ = rr[n - 1];
+      coef_ = {gc.kp[n - 1], gc.p[n - 1], gc.scale[n - 1]};
+      r_ = gc.r[n - 1];
       ladder_ = Expand(coef_.kp, coef_.p, r_);
     }
   }

@@ -27,8 +27,9 @@
 // the coefficients change, or per sample alongside the state update when they stream.
 // The result equals the stage-by-stage form up to float rounding.
 //
-// Limiter. y4 - (y4 y4)(y4 / 6), then clamped to the interval between 0 and its input,
-// which is the sign-flip rule without a branch (a NaN passes through).
+// Limiter. y4 - (y4 y4)(y4 / 6) changes the sign of y4 exactly when |y4| is at least a
+// fixed float just above sqrt(6); the sign-flip rule is then a mask from |y4|, which
+// also gives 0 for an infinite or NaN y4 (the settle check then resets the other states).
 //
 // Denormals. Every state whose magnitude falls below 1e-20 is set to 0 in the sample it
 // is computed, so a decaying filter never computes with subnormal floats, and the output
