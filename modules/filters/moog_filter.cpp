@@ -78,9 +78,17 @@ inline __m128 Step(Lanes& s, __m128 in, const Columns& c) {
   const __m128 keep = _mm_and_ps(_mm_cmplt_ss(magnitude, _mm_set_ss(kLimitEdge)),
                                  _mm_cmpge_ss(magnitude, _mm_set_ss(kTiny)));
   s.y4 = _mm_and_ps(limited, keep);
-  s.x_prev = Flush(x);
-  s.y = FlushAll(y);
+  s.x_prev = x;
+  s.y = y;
   return s.y4;
+}
+
+// The other states are flushed after every sample whose time is 15 mod 16: off the
+// per-sample dependency chain, yet at the same samples however the host splits its calls.
+constexpr int kFlushPeriod = 16;
+inline void FlushInner(Lanes& s) {
+  s.x_prev = Flush(s.x_prev);
+  s.y = FlushAll(s.y);
 }
 
 Lanes Load(const ug_filter_biquad::State& s) {
@@ -237,7 +245,12 @@ void ug_filter_biquad::RenderStatic(int offset, int count) {
   const Ladder& l = ladder_;
   const Columns c{_mm_setr_ps(l.q, l.q2, l.q3, l.q4), _mm_setr_ps(-l.kp, l.c1, l.c2, l.c3),
                   _mm_setr_ps(l.rq1, l.rq2, l.rq3, 0.0f), _mm_set_ss(l.r), _mm_set_ss(l.g)};
-  for (int i = 0; i < count; ++i) _mm_store_ss(o + i, Step(s, _mm_load_ss(in + i), c));
+  for (int i = 0; i < count;) {
+    const int end = static_cast<int>(
+        std::min<sample_clock>(count, i + kFlushPeriod - (clock + i) % kFlushPeriod));
+    for (; i < end; ++i) _mm_store_ss(o + i, Step(s, _mm_load_ss(in + i), c));
+    if ((clock + i) % kFlushPeriod == 0) FlushInner(s);
+  }
   s_ = Store(s);
 }
 
@@ -251,8 +264,9 @@ void ug_filter_biquad::RenderStreaming(int offset, int count) {
   // Four samples at a time. The coefficients of the next four are computed before the
   // state updates of these: they do not depend on the state, so the processor works on
   // them while the updates wait on each other.
-  auto fill = [&](int j, GroupColumns& gc) {
-    const int n = std::min(4, count - j);
+  // Groups start at times that are multiples of 4, so that the flush times (multiples of
+  // kFlushPeriod) fall between groups.
+  auto fill = [&](int j, int n, GroupColumns& gc) {
     __m128 pv, rv;
     if (n == 4) {
       pv = _mm_loadu_ps(pitch + j);
@@ -283,22 +297,29 @@ void ug_filter_biquad::RenderStreaming(int offset, int count) {
     _mm_store_ps(gc.p, k4.p);
     _mm_store_ps(gc.scale, k4.scale);
   };
+  auto size_at = [&](int j) {
+    return static_cast<int>(std::min<sample_clock>(4 - (clock + j) % 4, count - j));
+  };
   GroupColumns groups[2];
-  fill(0, groups[0]);
-  for (int j = 0, b = 0; j < count; j += 4, b ^= 1) {
-    if (j + 4 < count) fill(j + 4, groups[b ^ 1]);
+  int n = size_at(0);
+  fill(0, n, groups[0]);
+  for (int j = 0, b = 0; j < count; b ^= 1) {
+    const int next = j + n < count ? size_at(j + n) : 0;
+    if (next > 0) fill(j + n, next, groups[b ^ 1]);
     const GroupColumns& gc = groups[b];
-    const int n = std::min(4, count - j);
     for (int k = 0; k < n; ++k) {
       const Columns cols{gc.u[k], gc.y1[k], gc.y4[k], _mm_load_ss(gc.r + k),
                          _mm_load_ss(gc.g + k)};
       _mm_store_ss(o + j + k, Step(s, _mm_load_ss(in + j + k), cols));
     }
+    if ((clock + j + n) % kFlushPeriod == 0) FlushInner(s);
     if (j + n == count) {
       coef_ = {gc.kp[n - 1], gc.p[n - 1], gc.scale[n - 1]};
       r_ = gc.r[n - 1];
       ladder_ = Expand(coef_.kp, coef_.p, r_);
     }
+    j += n;
+    n = next;
   }
   s_ = Store(s);
 }

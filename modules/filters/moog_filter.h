@@ -21,19 +21,22 @@
 //   y2 = q^2 u + q(1-kp) y1' - kp y2' - r q^2 y4'
 //   y3 = q^3 u + q^2(1-kp) y1' + q(1-kp) y2' - kp y3' - r q^3 y4'
 //   y4 = q^4 u + q^3(1-kp) y1' + q^2(1-kp) y2' + q(1-kp) y3' - (r q^4 + kp) y4'
-// (primes: the previous sample). Only the y4' term of y4 waits for the previous sample's
-// limiter: one multiply and one subtract, then the limiter; everything else is computed
-// while the previous limiter runs. The products of q, kp and r (`Ladder`) are formed when
-// the coefficients change, or per sample alongside the state update when they stream.
-// The result equals the stage-by-stage form up to float rounding.
+// (primes: the previous sample). y1, y2, y3 and the y4 sum without its feedback term run
+// side by side in the four lanes of an SSE register. Only the y4' term of y4 waits for
+// the previous sample's limiter: one multiply and one subtract, then the limiter;
+// everything else is computed while the previous limiter runs. The products of q, kp and
+// r (`Ladder`) are formed when the coefficients change, or, when they stream, four samples
+// ahead of the state update (the processor overlaps the two). The result equals the
+// stage-by-stage form up to float rounding.
 //
 // Limiter. y4 - (y4 y4)(y4 / 6) changes the sign of y4 exactly when |y4| is at least a
 // fixed float just above sqrt(6); the sign-flip rule is then a mask from |y4|, which
 // also gives 0 for an infinite or NaN y4 (the settle check then resets the other states).
 //
-// Denormals. Every state whose magnitude falls below 1e-20 is set to 0 in the sample it
-// is computed, so a decaying filter never computes with subnormal floats, and the output
-// does not depend on how the host splits its calls.
+// Denormals. An output whose magnitude falls below 1e-20 is set to 0 in its sample; the
+// other states are flushed the same way after each sample whose time is 15 mod 16 (off
+// the per-sample chain; at most 16 samples of decay between flushes). Both depend on the
+// sample time only, so the output does not depend on how the host splits its calls.
 //
 // "Mode" and "Boost/Cut" are declared for the document but have no effect here.
 //
