@@ -14,15 +14,16 @@ namespace kv {
 
 namespace {
 constexpr float kQuiet = 1.5e-6f;
-// States below this magnitude are set to 0 as they are computed (no subnormal floats).
+// States below this magnitude are set to 0 (no subnormal floats): the output as it is
+// computed, the others every kFlushPeriod samples.
 constexpr float kTiny = 1e-20f;
 // The smallest float z for which z - (z z)(z 0.16666667f) comes out negative (just above
 // sqrt(6)); below it the result is positive for every positive z.
 constexpr float kLimitEdge = 2.44948983f;
 
 // Scalar arithmetic in the low lane of SSE registers (the other lanes are ignored): the
-// clamps and flushes below then compile to min, max and masks instead of branches, which
-// a noisy signal would mispredict.
+// limiter's sign-flip rule and the flushes below then compile to masks instead of
+// branches, which a noisy signal would mispredict.
 inline __m128 Add(__m128 a, __m128 b) { return _mm_add_ss(a, b); }
 inline __m128 Sub(__m128 a, __m128 b) { return _mm_sub_ss(a, b); }
 inline __m128 Mul(__m128 a, __m128 b) { return _mm_mul_ss(a, b); }
@@ -156,6 +157,9 @@ void ug_filter_biquad::ListInterface(std::vector<InterfaceObject>& list) {
 }
 
 namespace {
+// The tables exist from Open on; only the 1 V/octave path reads them.
+inline const float* Data(const ULookup* table) { return table ? table->data() : nullptr; }
+
 // What the coefficients depend on besides the pitch.
 struct CoefficientSource {
   CoefficientSource(int16_t scale, float sample_rate, const float* kp, const float* sc)
@@ -233,7 +237,7 @@ inline __attribute__((always_inline)) Coefficients4 Compute4(__m128 pitch,
 }  // namespace
 
 ug_filter_biquad::Coefficients ug_filter_biquad::ComputeCoefficients(float pitch) const {
-  const CoefficientSource src{freq_scale, sample_rate_, kp_table_->data(), scale_table_->data()};
+  const CoefficientSource src{freq_scale, sample_rate_, Data(kp_table_), Data(scale_table_)};
   const Coefficients4 c = Compute4(_mm_set1_ps(pitch), src);
   return {_mm_cvtss_f32(c.kp), _mm_cvtss_f32(c.p), _mm_cvtss_f32(c.scale)};
 }
@@ -259,7 +263,7 @@ void ug_filter_biquad::RenderStreaming(int offset, int count) {
   const float* pitch = pitch_in + offset;
   const float* res = resonance_in + offset;
   float* o = out + offset;
-  const CoefficientSource src{freq_scale, sample_rate_, kp_table_->data(), scale_table_->data()};
+  const CoefficientSource src{freq_scale, sample_rate_, Data(kp_table_), Data(scale_table_)};
   Lanes s = Load(s_);
   // Four samples at a time. The coefficients of the next four are computed before the
   // state updates of these: they do not depend on the state, so the processor works on
