@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "engine/ug_adder.h"
+#include "modules/envelopes/adsr.h"
 #include "modules/amplifiers/multiplier.h"
 #include "modules/amplifiers/pan.h"
 #include "modules/amplifiers/vca.h"
 #include "modules/filters/allpass_filter.h"
+#include "modules/filters/filter_support.h"
 #include "modules/filters/moog_filter.h"
 #include "modules/filters/one_pole_filter.h"
 #include "modules/filters/parametric_eq.h"
@@ -115,6 +117,25 @@ BENCHMARK(BM_Filter<ug_filter_1pole_hp>)->Arg(0)->Arg(1)->ArgName("streaming");
 BENCHMARK(BM_Filter<ug_filter_biquad>)->Arg(0)->Arg(1)->Arg(2)->ArgName("streaming");
 BENCHMARK(BM_Filter<ug_filter_allpass>)->Arg(0)->Arg(1)->ArgName("streaming");
 BENCHMARK(BM_Filter<ug_filter_eq_parametric>)->Arg(0)->Arg(1)->ArgName("streaming");
+
+// The Moog Filter as a synthesizer voice drives it: 1 V/kHz, cutoff 200 + 4000 x env Hz
+// with env an attack-decay-release shape (5 ms linear attack, then exponential decay to
+// 0.3 and release to 0, about 0.3 s per loop), static Resonance 3 V, a streaming Signal.
+void BM_MoogSweep(benchmark::State& state) {
+  Engine e(512, 48000.0f);
+  auto* f = e.Add<ug_filter_biquad>(10);
+  f->freq_scale = filters::kVoltPerKhz;
+  Source(e, f, ug_filter_biquad::kSignal, true, Noise());
+  std::vector<float> cutoff;
+  float env = 0.0f;
+  for (int i = 0; i < 240; ++i) cutoff.push_back(0.02f + 0.4f * (env = (i + 1) / 240.0f));
+  for (int i = 0; i < 9600; ++i) cutoff.push_back(0.02f + 0.4f * (env = 0.3f + (env - 0.3f) * 0.9995f));
+  for (int i = 0; i < 4800; ++i) cutoff.push_back(0.02f + 0.4f * (env *= 0.999f));
+  Source(e, f, ug_filter_biquad::kPitch, true, cutoff);
+  Source(e, f, ug_filter_biquad::kResonance, false, {0.3f});
+  Run(state, e);
+}
+BENCHMARK(BM_MoogSweep);
 
 // The state-variable filter by connected outputs: range(1) 0 all four, 1 Low Pass only.
 void BM_SvFilter(benchmark::State& state) {
@@ -239,6 +260,49 @@ void BM_Voices(benchmark::State& state) {
 BENCHMARK(BM_Voices)
     ->Args({1, 0})->Args({16, 0})->Args({64, 0})->Args({1, 1})->Args({16, 1})->Args({64, 1})
     ->ArgNames({"voices", "cutoff_streams"});
+
+// Voices as a synthesizer plays them: Oscillator (saw) -> Moog Filter (1 V/kHz, cutoff
+// 200 + 4000 x ADSR 1 Hz, Resonance 3 V) -> VCA (Volume from ADSR 2), summed by a Float
+// Adder. One gate, 0.4 s on and 0.2 s off, drives both envelopes of every voice: the
+// cutoff streams through attack, decay and release and is static while sustaining.
+void BM_AdsrVoices(benchmark::State& state) {
+  const int voices = static_cast<int>(state.range(0));
+  Engine e(512, 48000.0f);
+  auto* sum = e.Add<ug_adder>(5);
+  Loop* gate = e.Add<Loop>(100);
+  gate->streaming = true;
+  gate->data.assign(28800, 0.0f);
+  std::fill(gate->data.begin(), gate->data.begin() + 19200, 1.0f);
+  auto adsr = [&](float overall) {
+    auto* a = e.Add<ug_adsr>(50);
+    UPlug::Connect(gate->plugs[0], a->plugs[ug_adsr::kGate]);
+    Source(e, a, ug_adsr::kAttack, false, {0.0f});   // about 10 ms
+    Source(e, a, ug_adsr::kDecay, false, {0.3f});    // about 80 ms full scale
+    Source(e, a, ug_adsr::kSustain, false, {0.5f});
+    Source(e, a, ug_adsr::kRelease, false, {0.4f});  // about 160 ms full scale
+    Source(e, a, ug_adsr::kOverallLevel, false, {overall});
+    return a;
+  };
+  for (int v = 0; v < voices; ++v) {
+    auto* osc = e.Add<ug_oscillator2>(40);
+    auto* cutoff = e.Add<ug_adder>(45);
+    auto* moog = e.Add<ug_filter_biquad>(30);
+    auto* vca = e.Add<ug_vca>(20);
+    osc->waveform = ug_oscillator2::kSaw;
+    moog->freq_scale = filters::kVoltPerKhz;
+    Source(e, osc, ug_oscillator2::kPitch, false, {0.4f + 0.005f * v});
+    UPlug::Connect(adsr(0.4f)->plugs[ug_adsr::kSignalOut], cutoff->plugs[ug_adder::kIn]);
+    Source(e, cutoff, ug_adder::kIn, false, {0.02f});
+    UPlug::Connect(osc->plugs[ug_oscillator2::kAudioOut], moog->plugs[ug_filter_biquad::kSignal]);
+    UPlug::Connect(cutoff->plugs[ug_adder::kOut], moog->plugs[ug_filter_biquad::kPitch]);
+    Source(e, moog, ug_filter_biquad::kResonance, false, {0.3f});
+    UPlug::Connect(moog->plugs[ug_filter_biquad::kOutput], vca->plugs[ug_vca::kSignal]);
+    UPlug::Connect(adsr(1.0f)->plugs[ug_adsr::kSignalOut], vca->plugs[ug_vca::kVolume]);
+    UPlug::Connect(vca->plugs[ug_vca::kOutput], sum->plugs[ug_adder::kIn]);
+  }
+  Run(state, e, voices);
+}
+BENCHMARK(BM_AdsrVoices)->Arg(1)->Arg(16)->ArgName("voices");
 
 }  // namespace
 }  // namespace kv
