@@ -20,6 +20,7 @@
 #include "modules/filters/parametric_eq.h"
 #include "modules/filters/state_variable_filter.h"
 #include "modules/oscillators/oscillator.h"
+#include "bench/support/loop_source.h"
 #include "tests/engine/probe_ugs.h"
 
 namespace kv {
@@ -27,44 +28,8 @@ namespace {
 
 using test::Engine;
 
-// An output playing a precomputed loop; a static source sends one change and holds.
-class Loop : public ug_base {
- public:
-  ug_base* CreateObject() override { return new Loop; }
-  void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
-  }
-  void Open() override {
-    ug_base::Open();
-    if (streaming) {
-      SetProcessFunction(&Loop::Write);
-      plugs[0]->TransmitState(clock, ST_RUN);
-    } else {
-      plugs[0]->block()->Fill(data[0]);
-      plugs[0]->TransmitState(clock, ST_ONE_OFF);
-      SetProcessFunction(&Loop::sub_process_static);
-      ResetStaticOutput();
-    }
-  }
-  void Write(int offset, int count) {
-    for (int i = 0; i < count; ++i) {
-      out[offset + i] = data[pos];
-      pos = pos + 1 == data.size() ? 0 : pos + 1;
-    }
-  }
-  std::vector<float> data;
-  std::size_t pos = 0;
-  bool streaming = false;
-  float* out = nullptr;
-};
-
-Loop* Source(Engine& e, ug_base* to, int plug, bool streaming, std::vector<float> data) {
-  Loop* l = e.Add<Loop>(100);
-  l->streaming = streaming;
-  l->data = std::move(data);
-  UPlug::Connect(l->plugs[0], to->plugs[plug]);
-  return l;
-}
+using bench::Loop;
+using bench::Source;
 
 std::vector<float> Wave(float hz, float amplitude, float dc = 0.0f) {
   std::vector<float> v(48000);
