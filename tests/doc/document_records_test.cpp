@@ -27,29 +27,7 @@ namespace {
 
 using test::RawBytes;
 
-// Object slots numbered as a reader numbers them: class records and objects share one index.
-struct Stream {
-  RawBytes b;
-  std::map<std::string, uint32_t> classes;
-  uint32_t next = 1;
-
-  // A new object of the class (its class record the first time, a class reference after);
-  // answers the object's index.
-  uint32_t object(const std::string& cls, uint16_t schema = 1) {
-    auto it = classes.find(cls);
-    if (it == classes.end()) {
-      b.newClass(schema, cls);
-      classes[cls] = next++;
-    } else {
-      b.classRef(it->second);
-    }
-    return next++;
-  }
-  Stream& rect(int32_t l, int32_t t, int32_t r, int32_t bt) {
-    b.i32(l).i32(t).i32(r).i32(bt);
-    return *this;
-  }
-};
+using Stream = test::ObjectStream;
 
 constexpr uint16_t kContainerSchema = 0x5F;
 constexpr uint16_t kPlugSchema = 0x02;

@@ -22,24 +22,7 @@ namespace {
 
 using test::RawBytes;
 
-// A stream under construction, numbering class records and objects as a reader does.
-struct Stream {
-  RawBytes b;
-  std::map<std::string, uint32_t> classes;
-  uint32_t next = 1;
-
-  uint32_t object(const std::string& cls, uint16_t schema = 1) {
-    auto it = classes.find(cls);
-    if (it == classes.end()) {
-      b.newClass(schema, cls);
-      classes[cls] = next++;
-    } else {
-      b.classRef(it->second);
-    }
-    return next++;
-  }
-  void rect(int32_t l, int32_t t, int32_t r, int32_t bt) { b.i32(l).i32(t).i32(r).i32(bt); }
-};
+using Stream = test::ObjectStream;
 
 // A container record without plugs at file version v (type "Container", legacy number 3);
 // `children` writes `n` child slots.

@@ -3,6 +3,7 @@
 // writer: each encoding is spelled out here from the format's tables, so a field-order or
 // length-form mistake made the same way in reader and writer still shows up.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,6 +77,31 @@ class RawBytes {
 
  private:
   std::vector<uint8_t> b_;
+};
+
+// A stream of objects under construction, numbering class records and objects as a reader
+// does: class records and objects share one index.
+struct ObjectStream {
+  RawBytes b;
+  std::map<std::string, uint32_t> classes;
+  uint32_t next = 1;
+
+  // A new object of the class (its class record the first time, a class reference after);
+  // answers the object's index.
+  uint32_t object(const std::string& cls, uint16_t schema = 1) {
+    auto it = classes.find(cls);
+    if (it == classes.end()) {
+      b.newClass(schema, cls);
+      classes[cls] = next++;
+    } else {
+      b.classRef(it->second);
+    }
+    return next++;
+  }
+  ObjectStream& rect(int32_t l, int32_t t, int32_t r, int32_t bt) {
+    b.i32(l).i32(t).i32(r).i32(bt);
+    return *this;
+  }
 };
 
 }  // namespace kv::test
