@@ -190,8 +190,9 @@ void KvVst::applyDirtyToControls() {
 void KvVst::ApplyHostParameters() {
   for (auto it = params_.rbegin(); it != params_.rend(); ++it) {
     param_info& link = **it;
-    if (!link.takeDirty()) continue;
-    if (generic_parameter* control = link.parameter()) app_->SendHostValueToEngine(control, link.value());
+    float value = 0.0f;
+    if (!link.takeDirty(value)) continue;
+    if (generic_parameter* control = link.parameter()) app_->SendHostValueToEngine(control, value);
   }
 }
 
@@ -322,6 +323,9 @@ void KvVst::setProgram(int32_t program) {
   std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
   if (!patch_ || program < 0 || program >= numPrograms) return;
   applyDirtyToControls();
+  // Host values the engine has taken but the controls not yet are stored in the program
+  // they were set in, before it is left.
+  for (auto& link : params_) link->syncToControl();
   setProgramLocked(program);
 }
 
