@@ -322,10 +322,9 @@ void KvVst::setProgramLocked(int32_t program) {
 void KvVst::setProgram(int32_t program) {
   std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
   if (!patch_ || program < 0 || program >= numPrograms) return;
+  // Host values the controls do not hold yet (also those the engine has taken already) are
+  // stored in the program they were set in, before it is left.
   applyDirtyToControls();
-  // Host values the engine has taken but the controls not yet are stored in the program
-  // they were set in, before it is left.
-  for (auto& link : params_) link->syncToControl();
   setProgramLocked(program);
 }
 

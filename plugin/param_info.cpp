@@ -50,15 +50,20 @@ bool param_info::takeDirty(float& value) {
 }
 
 void param_info::applyToControl() {
-  // No engine: the dirty value goes to the control instead (dirty becomes unsynced).
+  // Both marks go in one step: the control takes the value once, and a host value stored
+  // after the step is marked again (for the engine, or for the next call that writes
+  // controls) instead of being written a second time into whatever program is current then.
   uint64_t word = state_.load(std::memory_order_acquire);
   for (;;) {
-    if ((word & kDirty) == 0) return;
-    if (state_.compare_exchange_weak(word, (word & ~kDirty) | kUnsynced, std::memory_order_acq_rel,
+    if ((word & (kDirty | kUnsynced)) == 0) return;
+    if (state_.compare_exchange_weak(word, word & ~(kDirty | kUnsynced), std::memory_order_acq_rel,
                                      std::memory_order_acquire))
       break;
   }
-  syncToControl();
+  if (!parameter_) return;
+  from_host_ = true;
+  parameter_->setNormalised(valueOf(word));
+  from_host_ = false;
 }
 
 void param_info::syncToControl() {

@@ -61,8 +61,9 @@ class param_info : public Notifiable {
   // in the same step, so a later host value stays dirty for the next taker).
   bool takeDirty(float& value);
 
-  // User-interface thread, no engine: writes a dirty value into the control (marked as
-  // coming from the host, so it is not echoed back as automation).
+  // User-interface thread: writes a host value the control does not hold yet (dirty or
+  // unsynced) into it and clears both marks, so the value reaches the engine through the
+  // control (marked as coming from the host, so it is not echoed back as automation).
   void applyToControl();
   // User-interface thread, also while an engine runs: writes a host value that the control
   // does not hold yet into it (before the control's values are saved).

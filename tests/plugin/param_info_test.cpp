@@ -181,6 +181,36 @@ TEST(ParamInfo, TakingADirtyValueKeepsALaterOneDirty) {
   EXPECT_TRUE(host.calls.empty());
 }
 
+// Writing host values into the control (before a program is left or a chunk is read) takes
+// values the engine has already received but the control not yet, and writes each value
+// once: a second call finds nothing to write.
+TEST(ParamInfo, HostValuesAreWrittenIntoTheControlOnce) {
+  FakeControl control;
+  Automation host;
+  param_info link;
+  link.attach(&host, &control, 1);
+  float handed = 0.0f;
+  ASSERT_TRUE(link.storeFromHost(0.6f));
+  ASSERT_TRUE(link.takeDirty(handed));  // the engine has it; the control does not
+  link.applyToControl();
+  EXPECT_DOUBLE_EQ(control.value, 0.6f);
+  link.applyToControl();
+  EXPECT_EQ(control.sets, 1);
+
+  ASSERT_TRUE(link.storeFromHost(0.8f));  // dirty: the control takes it for the engine
+  link.applyToControl();
+  EXPECT_DOUBLE_EQ(control.value, 0.8f);
+  EXPECT_FALSE(link.takeDirty(handed));
+  // A program switch after the write: the link follows the new program's value and
+  // nothing is written into it later.
+  control.change(0.3, 1);
+  EXPECT_FLOAT_EQ(link.value(), 0.3f);
+  link.applyToControl();
+  link.syncToControl();
+  EXPECT_EQ(control.sets, 2);
+  EXPECT_TRUE(host.calls.empty());
+}
+
 TEST(ParamInfo, ForgetsADestroyedControl) {
   Automation host;
   param_info link;
