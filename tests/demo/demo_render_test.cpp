@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -59,7 +60,9 @@ double noteHz(int key) { return 440.0 * std::pow(2.0, (key - 69) / 12.0); }
 class DemoRender : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const auto path = std::filesystem::temp_directory_path() / "korvane-demo-test.wav";
+    // A name of its own: ctest runs the tests of this suite as separate processes at once.
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("korvane-demo-test-" + std::to_string(std::random_device{}()) + ".wav");
     RenderOptions o;
     o.plugin = KV_DEMO_PLUGIN;
     o.midiFile = KV_DEMO_MIDI;
