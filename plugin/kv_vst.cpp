@@ -374,8 +374,10 @@ bool KvVst::copyProgram(int32_t destination) {
 int32_t KvVst::getChunk(void** data, bool isPreset) {
   std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
   if (!data || !patch_) return 0;
-  // Host values still on their way through the engine are saved as the host set them.
-  for (auto& link : params_) link->syncToControl();
+  // Host values still on their way through the engine are saved as the host set them, and
+  // reach the engine through their controls from now on: none is left to be written into
+  // a control again later, when another program may be current.
+  applyDirtyToControls();
   chunk_ = writeContainerChunk(patch_, isPreset);
   *data = chunk_.data();
   return static_cast<int32_t>(chunk_.size());
