@@ -143,6 +143,8 @@ void CKorvaneAppVST::ProcessHostCall(const float* const* inputs, int input_count
     Silence(outputs, output_count, frames, replacing);
     return;
   }
+  // Behind the gate the master stays for the whole call.
+  if (host_params_requested_.exchange(false, std::memory_order_acq_rel)) m->SetHostParamsPending();
   const sample_clock call_start = m->clock;
   if (host_in_) {
     host_in_->SetHostInputs(inputs, input_count);
@@ -161,10 +163,13 @@ void CKorvaneAppVST::ProcessHostCall(const float* const* inputs, int input_count
   m->Run(frames);
   Silence(outputs, output_count, frames, replacing, driven);
   if (host_out_) {
+    // Records stamped at or after the end of the call stay queued; the next call hands them
+    // over at their offset in that call.
     while (!host_out_->midi_in.empty() && midi_out_count_ < kHostMidiOutCapacity) {
+      if (host_out_->midi_in.Peek().time - call_start >= frames) break;
       const MidiEvent e = host_out_->midi_in.Pop();
       HostMidiEvent& out = midi_out_[midi_out_count_++];
-      out.delta_frames = static_cast<int32_t>(std::clamp<sample_clock>(e.time - call_start, 0, frames - 1));
+      out.delta_frames = static_cast<int32_t>(std::max<sample_clock>(e.time - call_start, 0));
       out.data[0] = static_cast<uint8_t>(e.status());
       out.data[1] = static_cast<uint8_t>(e.data1());
       out.data[2] = static_cast<uint8_t>(e.data2());

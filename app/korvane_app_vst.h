@@ -17,6 +17,7 @@
 //
 // ProcessHostCall always writes the host's outputs in replacing mode: silence while no
 // engine runs, and zeros on every channel the patch does not drive.
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -77,6 +78,11 @@ class CKorvaneAppVST : public CKorvaneAppBase, public HostIoPort {
   // (offsets within the call); answers the number copied.
   int TakeHostMidiOut(HostMidiEvent* out, int capacity);
 
+  // Any thread: host parameter values are waiting. The request is kept here, outside the
+  // engine, and handed to the master inside the next host call that runs an engine (behind
+  // the engine gate), so it survives an engine being replaced and never reaches a master
+  // being deleted.
+  void RequestHostParameters() { host_params_requested_.store(true, std::memory_order_release); }
   // The plug-in object hands pending host parameters to their controls (audio thread).
   void SetHostParameterHook(std::function<void()> hook) { host_parameter_hook_ = std::move(hook); }
   void ApplyHostParameters() override;
@@ -99,6 +105,7 @@ class CKorvaneAppVST : public CKorvaneAppBase, public HostIoPort {
   ug_vst_in* host_in_ = nullptr;
   ug_vst_out* host_out_ = nullptr;
   std::function<void()> host_parameter_hook_;
+  std::atomic<bool> host_params_requested_{false};
   HostMidiEvent midi_out_[kHostMidiOutCapacity];
   int midi_out_count_ = 0;
 };

@@ -190,8 +190,9 @@ void KvVst::applyDirtyToControls() {
 void KvVst::ApplyHostParameters() {
   for (auto it = params_.rbegin(); it != params_.rend(); ++it) {
     param_info& link = **it;
-    if (!link.takeDirty()) continue;
-    if (generic_parameter* control = link.parameter()) app_->SendHostValueToEngine(control, link.value());
+    float value = 0.0f;
+    if (!link.takeDirty(value)) continue;
+    if (generic_parameter* control = link.parameter()) app_->SendHostValueToEngine(control, value);
   }
 }
 
@@ -321,6 +322,8 @@ void KvVst::setProgramLocked(int32_t program) {
 void KvVst::setProgram(int32_t program) {
   std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
   if (!patch_ || program < 0 || program >= numPrograms) return;
+  // Host values the controls do not hold yet (also those the engine has taken already) are
+  // stored in the program they were set in, before it is left.
   applyDirtyToControls();
   setProgramLocked(program);
 }
@@ -371,8 +374,10 @@ bool KvVst::copyProgram(int32_t destination) {
 int32_t KvVst::getChunk(void** data, bool isPreset) {
   std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
   if (!data || !patch_) return 0;
-  // Host values still on their way through the engine are saved as the host set them.
-  for (auto& link : params_) link->syncToControl();
+  // Host values still on their way through the engine are saved as the host set them, and
+  // reach the engine through their controls from now on: none is left to be written into
+  // a control again later, when another program may be current.
+  applyDirtyToControls();
   chunk_ = writeContainerChunk(patch_, isPreset);
   *data = chunk_.data();
   return static_cast<int32_t>(chunk_.size());

@@ -16,8 +16,8 @@
 // holds the engine-lifetime lock (recursive: a program change inside the patch may come
 // back through the "Program" watcher while the lock is held).
 //
-// Host parameter values. setParameter stores the value in its link (atomic float bits, a
-// dirty flag) and raises a pending flag; nothing else, on any thread. The next audio call
+// Host parameter values. setParameter stores the value in its link (one atomic word: value
+// bits and marks, param_info.h) and raises a pending flag; nothing else, on any thread. The next audio call
 // passes the pending flag to the engine, which calls ApplyHostParameters at the start of its
 // run: every dirty value goes to its control's unit generator. With no engine, a value set
 // on the user-interface thread goes straight into the control; one set on another thread is

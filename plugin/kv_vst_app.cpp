@@ -73,9 +73,9 @@ bool KvVstApp::HasEngine() { return app_.HasEngine(); }
 void KvVstApp::ServiceRefreshQueue() { app_.ServiceRefreshQueue(); }
 
 void KvVstApp::RequestHostParameters() {
-  // Inside the plug-in's audio call the engine cannot be deleted (suspend and resume wait
-  // for the call to end), so the master is safe to reach here.
-  if (KvAudioMaster* m = app_.master()) m->SetHostParamsPending();
+  // Only a flag: the engine may be replaced by another thread at any time outside the
+  // application's engine gate, so the master is reached inside ProcessHostCall.
+  app_.RequestHostParameters();
 }
 
 void KvVstApp::ProcessHostCall(const float* const* inputs, int32_t input_count, float* const* outputs,

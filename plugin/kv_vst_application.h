@@ -75,7 +75,8 @@ class KvVstApplication {
   virtual void ServiceRefreshQueue() = 0;
 
   // Audio thread: the engine applies pending host parameter values (through the attached
-  // source) at the start of the next ProcessHostCall.
+  // source) at the start of the next ProcessHostCall that runs an engine; the request waits
+  // while none runs (an engine being replaced), so no value is left behind.
   virtual void RequestHostParameters() = 0;
   // Audio thread: one host call. The host's buffers go to the host input and output modules
   // (`replacing` false: the patch adds to the outputs), the call's MIDI enters the patch at

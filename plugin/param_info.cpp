@@ -11,36 +11,73 @@ param_info::~param_info() {
 }
 
 void param_info::attach(HostAutomation* host, generic_parameter* parameter, int32_t index) {
-  dirty_.store(false, std::memory_order_release);
   if (parameter_) parameter_->detach(this);
   host_ = host;
   parameter_ = parameter;
   index_ = index;
+  uint64_t word = state_.load(std::memory_order_acquire) & ~(kDirty | kUnsynced | kValueMask);
   if (parameter_) {
     parameter_->attach(this);
-    setValue(static_cast<float>(parameter_->getNormalised()));
+    word |= bitsOf(static_cast<float>(parameter_->getNormalised()));
+  } else {
+    word |= bitsOf(value());
   }
+  state_.store(word, std::memory_order_release);
 }
 
 bool param_info::storeFromHost(float value) {
-  const uint32_t bits = std::bit_cast<uint32_t>(value);
-  if (value_bits_.load(std::memory_order_acquire) == bits) return false;
-  value_bits_.store(bits, std::memory_order_release);
-  unsynced_.store(true, std::memory_order_release);
-  dirty_.store(true, std::memory_order_release);
-  return true;
+  const uint64_t bits = bitsOf(value);
+  uint64_t word = state_.load(std::memory_order_acquire);
+  for (;;) {
+    if ((word & kValueMask) == bits) return false;
+    const uint64_t stores = (word >> kStoreShift) + 1;
+    const uint64_t next = stores << kStoreShift | kDirty | kUnsynced | bits;
+    if (state_.compare_exchange_weak(word, next, std::memory_order_acq_rel, std::memory_order_acquire))
+      return true;
+  }
+}
+
+bool param_info::takeDirty(float& value) {
+  uint64_t word = state_.load(std::memory_order_acquire);
+  for (;;) {
+    if ((word & kDirty) == 0) return false;
+    if (state_.compare_exchange_weak(word, word & ~kDirty, std::memory_order_acq_rel,
+                                     std::memory_order_acquire)) {
+      value = valueOf(word);
+      return true;
+    }
+  }
 }
 
 void param_info::applyToControl() {
-  if (!takeDirty()) return;
-  unsynced_.store(true, std::memory_order_release);
-  syncToControl();
+  // Both marks go in one step: the control takes the value once, and a host value stored
+  // after the step is marked again (for the engine, or for the next call that writes
+  // controls) instead of being written a second time into whatever program is current then.
+  uint64_t word = state_.load(std::memory_order_acquire);
+  for (;;) {
+    if ((word & (kDirty | kUnsynced)) == 0) return;
+    if (state_.compare_exchange_weak(word, word & ~(kDirty | kUnsynced), std::memory_order_acq_rel,
+                                     std::memory_order_acquire))
+      break;
+  }
+  if (!parameter_) return;
+  from_host_ = true;
+  parameter_->setNormalised(valueOf(word));
+  from_host_ = false;
 }
 
 void param_info::syncToControl() {
-  if (!unsynced_.exchange(false, std::memory_order_acq_rel) || !parameter_) return;
+  uint64_t word = state_.load(std::memory_order_acquire);
+  for (;;) {
+    if ((word & kUnsynced) == 0) return;
+    if (state_.compare_exchange_weak(word, word & ~kUnsynced, std::memory_order_acq_rel,
+                                     std::memory_order_acquire))
+      break;
+  }
+  if (!parameter_) return;
+  // A host value stored after the swap is marked again and written by a later call.
   from_host_ = true;
-  parameter_->setNormalised(value());
+  parameter_->setNormalised(valueOf(word));
   from_host_ = false;
 }
 
@@ -51,12 +88,21 @@ void param_info::onNotify(Notifier* from, int32_t code, intptr_t argument) {
     return;
   }
   if (code != kNotifyValueChanged) return;
-  if (dirty()) return;
-  if (argument == 1) unsynced_.store(false, std::memory_order_release);
+  const uint64_t word = state_.load(std::memory_order_acquire);
+  // A host value still on its way to the engine outranks the control's older value.
+  if (word & kDirty) return;
 
   const float v = static_cast<float>(parameter_->getNormalised());
-  if (std::bit_cast<uint32_t>(v) == value_bits_.load(std::memory_order_acquire)) return;
-  setValue(v);
+  // The engine's refresh brings the control in step with what the engine holds.
+  const uint64_t flags = argument == 1 ? word & ~(kValueMask | kUnsynced) : word & ~kValueMask;
+  const uint64_t next = flags | bitsOf(v);
+  if (next == word) return;
+  if (race_hook_) race_hook_(race_context_);
+  // Fails only when the host stored a value since the read: the host's value stays.
+  uint64_t expected = word;
+  if (!state_.compare_exchange_strong(expected, next, std::memory_order_acq_rel, std::memory_order_acquire))
+    return;
+  if ((word & kValueMask) == bitsOf(v)) return;
   if (!parameter_->alwaysNotifyHost()) {
     // Changes made by the running engine, or echoes of the host's own value, stay quiet.
     if (argument == 1 || from_host_) return;

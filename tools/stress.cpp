@@ -167,6 +167,22 @@ class AudioSide {
   std::vector<float*> inPtr_, outPtr_;
 };
 
+// Where two chunks first differ, with the printable bytes around it, so that a finding
+// names the value that changed.
+std::string describeDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  size_t at = 0;
+  while (at < a.size() && at < b.size() && a[at] == b[at]) ++at;
+  auto around = [at](const std::vector<uint8_t>& bytes) {
+    std::string text;
+    const size_t from = at > 24 ? at - 24 : 0;
+    for (size_t i = from; i < bytes.size() && i < at + 24; ++i)
+      text += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '.';
+    return text;
+  };
+  return "at byte " + std::to_string(at) + " of " + std::to_string(a.size()) + " -> " +
+         std::to_string(b.size()) + ": \"" + around(a) + "\" -> \"" + around(b) + "\"";
+}
+
 std::vector<float> parameterValues(VstPlugin& plugin) {
   std::vector<float> v;
   for (int i = 0; i < plugin.numParams(); ++i) v.push_back(plugin.parameter(i));
@@ -295,9 +311,10 @@ class UiSide {
     if (whole.size() > 1) {
       std::vector<uint8_t> cut(whole.begin(), whole.begin() + 1 + random_.below(static_cast<int>(whole.size()) - 1));
       plugin_.setChunk(cut, false);
-      if (plugin_.chunk(false) != whole)
+      const std::vector<uint8_t> after = plugin_.chunk(false);
+      if (after != whole)
         findings_.add("call " + std::to_string(number) + ": a chunk cut to " + std::to_string(cut.size()) +
-                      " bytes changed the state");
+                      " bytes changed the state (" + describeDifference(whole, after) + ")");
     }
     audio_.quiet.store(false);
   }

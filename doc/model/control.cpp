@@ -165,8 +165,12 @@ void CControl::CopyValue(int fromPatch, int first, int last) {
   if (current >= first && current <= last) ValueChanged(true);
 }
 
-void CControl::refreshFrom(const std::string& valueText) {
-  const int i = currentPatch();
+void CControl::refreshFrom(const std::string& valueText, int patch) {
+  // The engine may still hold the program the container just left (or already the one it
+  // is about to switch to): the value goes to the slot of the patch it was recalled for.
+  const int current = currentPatch();
+  const int i = patch < 0 || !usesPerPatchValues() ? current : patch;
+  if (i < 0 || i >= patch_count_) return;
   switch (value_type_) {
     case kInteger: ints_[i] = parseInt(valueText); break;
     case kText: texts_[i] = valueText; break;
@@ -174,7 +178,7 @@ void CControl::refreshFrom(const std::string& valueText) {
   }
   mirrorPatch(i);
   markModified();
-  generic_parameter::notifyRefreshed();
+  if (i == current) generic_parameter::notifyRefreshed();
 }
 
 void CControl::setHint(const std::string& hint) {
@@ -267,7 +271,10 @@ bool CControl::applyHostValue(float normalised) {
 }
 
 void CControl::refresh() {
-  if (link_) refreshFrom(link_->ValueTextForDocument());
+  if (!link_) return;
+  int patch = -1;
+  const std::string text = link_->ValueTextForDocument(patch);
+  refreshFrom(text, patch);
 }
 
 void CControl::onProgramCommand(int) {

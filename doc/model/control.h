@@ -46,8 +46,9 @@ class CControl : public CUG, public generic_parameter {
   virtual void ValueChanged(bool send);
   // Copies one patch's value to the patches first..last (clamped to the patch count).
   void CopyValue(int fromPatch, int first, int last);
-  // Stores a value text that the unit generator reported as the current patch's value.
-  void refreshFrom(const std::string& valueText);
+  // Stores a value text that the unit generator reported for `patch` (-1: the current
+  // patch). Watchers hear of it only when that is the current patch.
+  void refreshFrom(const std::string& valueText, int patch = -1);
   // Refreshable: takes the value the unit generator now holds (user-interface thread, after
   // the unit generator asked for a refresh).
   void refresh() override;

@@ -50,7 +50,7 @@ void ug_combobox::Open() {
 }
 
 void ug_combobox::RecallValue(int patch, bool) {
-  const int p = patch < 0 ? current_patch_ : patch;
+  const int p = patch < 0 ? current_patch() : patch;
   ApplyValue(values_ ? static_cast<float>(values_->number(p)) : 0.0f, false);
 }
 
@@ -96,7 +96,7 @@ void ug_text_entry::Open() {
 }
 
 void ug_text_entry::RecallValue(int patch, bool) {
-  const int p = patch < 0 ? current_patch_ : patch;
+  const int p = patch < 0 ? current_patch() : patch;
   char buffer[StoredValueMirror::kTextWords * 8];
   const std::size_t n = values_ ? values_->text(p, buffer, sizeof buffer) : 0;
   text.Assign(std::string_view(buffer, n));
@@ -104,7 +104,7 @@ void ug_text_entry::RecallValue(int patch, bool) {
 }
 
 std::string ug_text_entry::GetValueText() const {
-  return values_ ? values_->text(current_patch_) : std::string();
+  return values_ ? values_->text(current_patch()) : std::string();
 }
 
 }  // namespace kv

@@ -39,7 +39,7 @@ int ug_slider::SmoothLength() const {
 void ug_slider::Open() {
   ug_control::Open();
   output_.Init(this, GetPlug(OutputPlug()), &out, SmoothLength(), SmoothedOutput::kLine);
-  const float v = values_ ? static_cast<float>(values_->number(current_patch_) * 0.1) : 0.0f;
+  const float v = values_ ? static_cast<float>(values_->number(current_patch()) * 0.1) : 0.0f;
   value_.store(v, std::memory_order_relaxed);
   output_.Start(clock, v);
   SetProcessFunction(&ug_slider::sub_process);
@@ -55,7 +55,7 @@ void ug_slider::sub_process(int offset, int count) {
 }
 
 void ug_slider::RecallValue(int patch, bool smooth) {
-  const int p = patch < 0 ? current_patch_ : patch;
+  const int p = patch < 0 ? current_patch() : patch;
   const float v = values_ ? static_cast<float>(values_->number(p) * 0.1) : 0.0f;
   ApplyValue(v, smooth);
 }

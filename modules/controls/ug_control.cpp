@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <thread>
 
 #include "engine/audio_master.h"
 #include "engine/ug_container.h"
@@ -37,7 +38,7 @@ ug_base* ug_control::Clone() {
   ug_base* copy = ug_base::Clone();
   if (auto* c = dynamic_cast<ug_control*>(copy)) {
     c->values_ = values_;
-    c->current_patch_ = current_patch_;
+    c->current_patch_.store(current_patch(), std::memory_order_relaxed);
     c->controller_number = controller_number;
     c->nrpn_number = nrpn_number;
   }
@@ -77,10 +78,7 @@ void ug_control::PostValue(float value, bool smooth) {
 void ug_control::HandleEvent(ug_event* e) {
   switch (e->type) {
     case UET_PROG_CHANGE:
-      if (!ignore_program_change) {
-        current_patch_ = e->arg1;
-        RecallValue(e->arg1, false);
-      }
+      if (!ignore_program_change) SwitchPatch(e->arg1, false);
       break;
     case UET_CONTROLLER:
       OnControllerValue(static_cast<float>(std::clamp(e->arg2, 0, 127)) / 127.0f);
@@ -95,12 +93,34 @@ void ug_control::HandleEvent(ug_event* e) {
   }
 }
 
+void ug_control::SwitchPatch(int patch, bool smooth) {
+  const uint32_t n = patch_switches_.load(std::memory_order_relaxed);
+  patch_switches_.store(n + 1, std::memory_order_relaxed);
+  std::atomic_thread_fence(std::memory_order_release);
+  current_patch_.store(patch, std::memory_order_relaxed);
+  RecallValue(-1, smooth);
+  patch_switches_.store(n + 2, std::memory_order_release);
+}
+
+std::string ug_control::ValueTextForDocument(int& patch) const {
+  for (int tries = 0;; ++tries) {
+    const uint32_t before = patch_switches_.load(std::memory_order_acquire);
+    if ((before & 1) == 0) {
+      patch = current_patch_.load(std::memory_order_relaxed);
+      std::string text = ValueTextForDocument();
+      std::atomic_thread_fence(std::memory_order_acquire);
+      if (patch_switches_.load(std::memory_order_relaxed) == before) return text;
+    }
+    // A switch is in progress on the audio thread: it takes a few stores.
+    if (tries > 16) std::this_thread::yield();
+  }
+}
+
 void ug_control::OnUiMessage(int32_t kind, int32_t argument) {
   switch (kind) {
     case kControlValueChanged:
     case kControlRecall:
-      current_patch_ = argument;
-      RecallValue(-1, kind == kControlValueChanged);
+      SwitchPatch(argument, kind == kControlValueChanged);
       PassToNextCopy(UET_UI_NOTIFY, kind, argument);
       break;
     default:

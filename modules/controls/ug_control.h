@@ -57,10 +57,14 @@ class ug_control : public ug_base, public ControlValueLink {
   // ControlValueLink
   void AttachValues(const StoredValueMirror* values, int currentPatch) override;
   std::string ValueTextForDocument() const override { return GetValueText(); }
+  // User-interface thread: the value with the patch it was recalled for. A switch of patch
+  // on the audio thread is bracketed by a sequence count (odd while switching), so the
+  // pair is read again until no switch happened in between.
+  std::string ValueTextForDocument(int& patch) const override;
   void SetMidiSettings(int16_t controller, int16_t nrpn) override;
 
   const StoredValueMirror* stored_values() const { return values_; }
-  int current_patch() const { return current_patch_; }
+  int current_patch() const { return current_patch_.load(std::memory_order_relaxed); }
 
   // Plug storage.
   int16_t channel = -1;
@@ -81,9 +85,15 @@ class ug_control : public ug_base, public ControlValueLink {
   void FileController();
   // Passes a panel message or value event on to the next voice copy.
   void PassToNextCopy(int32_t type, int32_t arg1, int32_t arg2);
+  // Audio thread: makes `patch` the patch in use and recalls its value, as one step for
+  // readers of ValueTextForDocument(patch).
+  void SwitchPatch(int patch, bool smooth);
 
   const StoredValueMirror* values_ = nullptr;
-  int current_patch_ = 0;
+  std::atomic<int> current_patch_{0};
+
+ private:
+  std::atomic<uint32_t> patch_switches_{0};
 };
 
 }  // namespace kv

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -133,6 +134,49 @@ TEST(App, HostOutputsAreWrittenWithoutAnEngine) {
   f.app.ProcessHostCall(nullptr, 0, out, 2, 64, /*replacing=*/true);
   for (int c = 0; c < 2; ++c)
     for (int i = 0; i < 64; ++i) ASSERT_EQ(buf[c][i], 0.0f);
+}
+
+// Host parameter requests wait outside the engine until a call runs one: a request made
+// while the engine is being replaced reaches the new engine, and each is handed over once.
+TEST(App, HostParameterRequestsReachTheNextRunningEngine) {
+  PatchBuilder b;
+  CUG* ramp = b.Add("Test Ramp", "Ramp");
+  PatchBuilder::ExportOutput(b.patch(), ramp, "Out");
+  OfflineRender r(b.Take(), 44100.0f, 64, 0, 1);
+  ASSERT_TRUE(r.started());
+  int applied = 0;
+  r.app().SetHostParameterHook([&] { ++applied; });
+  float buf[64];
+  float* out[1] = {buf};
+  auto call = [&] { r.app().ProcessHostCall(nullptr, 0, out, 1, 64, true); };
+
+  call();
+  EXPECT_EQ(applied, 0);
+  r.app().RequestHostParameters();
+  call();
+  call();
+  EXPECT_EQ(applied, 1);
+
+  struct Replacement {
+    const char* what;
+    std::function<void(CKorvaneAppVST&)> stop;
+  };
+  const Replacement replacements[] = {
+      {"host suspend", [](CKorvaneAppVST& a) { a.StopEngineVst(); }},
+      {"editing stop", [](CKorvaneAppVST& a) { a.StopEngine(); }},
+      {"engine deleted", [](CKorvaneAppVST& a) { a.DeleteEngine(); }},
+  };
+  for (const Replacement& k : replacements) {
+    const int before = applied;
+    k.stop(r.app());
+    r.app().RequestHostParameters();
+    call();  // no engine runs: the request waits
+    EXPECT_EQ(applied, before) << k.what;
+    ASSERT_TRUE(r.app().StartEngineVst(r.app().GetPatchRoot())) << k.what;
+    call();
+    call();
+    EXPECT_EQ(applied, before + 1) << k.what;
+  }
 }
 
 }  // namespace

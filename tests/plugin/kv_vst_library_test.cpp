@@ -109,5 +109,43 @@ TEST(KvVstLibrary, OddCallOrdersNeitherCrashNorLoseState) {
   EXPECT_FLOAT_EQ(p->parameter(0), 0.25f);
 }
 
+#ifdef KV_STRESS_SYNTH
+// A host value the engine took, then a program change from the host while audio runs: the
+// value stays with the program it was set in, and the program switched to keeps its own,
+// whether the host's idle call comes before or after the engine follows the switch.
+TEST(KvVstLibrary, ProgramChangesWhileRunningKeepEachProgramsValues) {
+  for (const bool idleFirst : {true, false}) {
+    VstHost host;
+    VstLoadFailure failure;
+    std::unique_ptr<VstPlugin> p = VstPlugin::load(KV_STRESS_SYNTH, host, failure);
+    ASSERT_NE(p, nullptr) << failure.message;
+    int32_t level = -1;
+    for (int32_t i = 0; i < p->numParams(); ++i)
+      if (p->parameterName(i) == "Level") level = i;
+    ASSERT_GE(level, 0);
+    auto idle = [&] { p->effect()->dispatcher(p->effect(), vst::effIdle, 0, 0, nullptr, 0.0f); };
+    EXPECT_FLOAT_EQ(p->parameter(level), 0.25f);  // program 0 "Soft": 2.5 of 0..10
+    p->setSampleRate(44100);
+    p->setBlockSize(128);
+    p->resume();
+    play(*p, 2, 128);
+    p->setParameter(level, 0.4f);
+    play(*p, 1, 128);  // the engine takes it and asks for a refresh
+    ASSERT_TRUE(p->setProgram(1));
+    if (idleFirst) idle();
+    play(*p, 2, 128);  // the engine follows the switch
+    idle();
+    play(*p, 1, 128);
+    idle();
+    EXPECT_NEAR(p->parameter(level), 0.75f, 1e-4) << idleFirst;  // program 1 "Bright": 7.5
+    ASSERT_TRUE(p->setProgram(0));
+    play(*p, 2, 128);
+    idle();
+    EXPECT_NEAR(p->parameter(level), 0.4f, 1e-4) << idleFirst;
+    p->suspend();
+  }
+}
+#endif
+
 }  // namespace
 }  // namespace kv

@@ -108,6 +108,109 @@ TEST(ParamInfo, ControlChangesReachTheHostUnderItsRules) {
   }
 }
 
+// A host value stored while the user-interface thread is between reading a control change
+// and publishing it (the host calls from the audio thread): the host's value wins, reaches
+// the engine (or, with none, the control) and the older control value is not reported.
+TEST(ParamInfo, AHostValueArrivingDuringAControlChangeWins) {
+  struct Race {
+    param_info* link;
+    float host_value;
+    int runs = 0;
+  };
+  for (const intptr_t argument : {intptr_t{0}, intptr_t{1}}) {
+    for (const bool engine : {true, false}) {
+      FakeControl control;
+      Automation host;
+      param_info link;
+      link.attach(&host, &control, 3);
+      Race race{&link, 0.9f};
+      link.setRaceHookForTest(
+          [](void* context) {
+            auto* r = static_cast<Race*>(context);
+            if (r->runs++ == 0) r->link->storeFromHost(r->host_value);
+          },
+          &race);
+      control.change(0.5, argument);
+      link.setRaceHookForTest(nullptr, nullptr);
+      ASSERT_EQ(race.runs, 1) << argument;
+
+      EXPECT_FLOAT_EQ(link.value(), 0.9f) << argument;
+      EXPECT_TRUE(link.dirty()) << argument;
+      EXPECT_TRUE(host.calls.empty()) << argument;
+      if (engine) {
+        float handed = 0.0f;
+        ASSERT_TRUE(link.takeDirty(handed));
+        EXPECT_FLOAT_EQ(handed, 0.9f);
+        EXPECT_FALSE(link.takeDirty(handed));
+        // Until the engine's refresh arrives, a saved state holds the host's value.
+        link.syncToControl();
+      } else {
+        link.applyToControl();
+      }
+      EXPECT_DOUBLE_EQ(control.value, 0.9f) << argument << engine;
+      EXPECT_FLOAT_EQ(link.value(), 0.9f);
+      EXPECT_TRUE(host.calls.empty());
+    }
+  }
+}
+
+// The value handed to the engine is the one the dirty mark was for; a later host value is
+// marked again for the next run.
+TEST(ParamInfo, TakingADirtyValueKeepsALaterOneDirty) {
+  FakeControl control;
+  Automation host;
+  param_info link;
+  link.attach(&host, &control, 0);
+  float handed = 0.0f;
+  EXPECT_FALSE(link.takeDirty(handed));
+  ASSERT_TRUE(link.storeFromHost(0.6f));
+  ASSERT_TRUE(link.takeDirty(handed));
+  EXPECT_FLOAT_EQ(handed, 0.6f);
+  ASSERT_TRUE(link.storeFromHost(0.7f));
+  EXPECT_TRUE(link.dirty());
+  // The engine's refresh of the first value comes back while the second is on its way:
+  // ignored, the second stays.
+  control.change(0.6, 1);
+  EXPECT_FLOAT_EQ(link.value(), 0.7f);
+  ASSERT_TRUE(link.takeDirty(handed));
+  EXPECT_FLOAT_EQ(handed, 0.7f);
+  control.change(0.7, 1);  // the engine's refresh: in step, nothing reported
+  EXPECT_FALSE(link.dirty());
+  link.syncToControl();  // already synced by the refresh: the control is not written again
+  EXPECT_EQ(control.sets, 0);
+  EXPECT_TRUE(host.calls.empty());
+}
+
+// Writing host values into the control (before a program is left or a chunk is read) takes
+// values the engine has already received but the control not yet, and writes each value
+// once: a second call finds nothing to write.
+TEST(ParamInfo, HostValuesAreWrittenIntoTheControlOnce) {
+  FakeControl control;
+  Automation host;
+  param_info link;
+  link.attach(&host, &control, 1);
+  float handed = 0.0f;
+  ASSERT_TRUE(link.storeFromHost(0.6f));
+  ASSERT_TRUE(link.takeDirty(handed));  // the engine has it; the control does not
+  link.applyToControl();
+  EXPECT_DOUBLE_EQ(control.value, 0.6f);
+  link.applyToControl();
+  EXPECT_EQ(control.sets, 1);
+
+  ASSERT_TRUE(link.storeFromHost(0.8f));  // dirty: the control takes it for the engine
+  link.applyToControl();
+  EXPECT_DOUBLE_EQ(control.value, 0.8f);
+  EXPECT_FALSE(link.takeDirty(handed));
+  // A program switch after the write: the link follows the new program's value and
+  // nothing is written into it later.
+  control.change(0.3, 1);
+  EXPECT_FLOAT_EQ(link.value(), 0.3f);
+  link.applyToControl();
+  link.syncToControl();
+  EXPECT_EQ(control.sets, 2);
+  EXPECT_TRUE(host.calls.empty());
+}
+
 TEST(ParamInfo, ForgetsADestroyedControl) {
   Automation host;
   param_info link;

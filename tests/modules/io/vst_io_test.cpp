@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "engine/event.h"
+#include "engine/midi_transport.h"
+#include "engine/ug_base.h"
+#include "modules/registry/module_info.h"
+#include "modules/registry/module_registry.h"
 #include "tests/support/offline_render.h"
 #include "tests/support/patch_builder.h"
 #include "tests/support/probe_modules.h"
@@ -69,6 +73,72 @@ TEST(VstIo, HostMidiIsStampedFromTheCallStart) {
   for (const VoiceEvent& e : log)
     if (e.type == UET_NOTE_ON) ons.push_back({e.time, e.note});
   EXPECT_EQ(ons, (std::vector<std::pair<int64_t, int>>{{1000, 60}, {1017, 62}}));
+}
+
+// Passes MIDI on stamped kAhead samples later, as a module that schedules ahead would: its
+// records reach the host output before their time.
+class MidiAhead : public ug_base {
+ public:
+  static constexpr sample_clock kAhead = 200;
+  MidiAhead() { SetProcessFunction(&MidiAhead::Pass); }
+  ug_base* CreateObject() override { return new MidiAhead; }
+  void ListInterface(std::vector<InterfaceObject>& list) override {
+    list.emplace_back(&midi_in, dt_midi, nullptr, DR_IN, "", "MIDI In", "0", "", 0);
+    list.emplace_back(&midi_out, dt_midi, nullptr, DR_OUT, "", "MIDI Out", "", "", 0);
+  }
+  bool CanSleep() override { return false; }
+  void Pass(int, int) {
+    bool moved = false;
+    while (!midi_in.empty()) {
+      MidiEvent e = midi_in.Pop();
+      e.time += kAhead;
+      moved = midi_out.Push(e) || moved;
+    }
+    if (moved) WakeDestinations(plugs[1]);
+  }
+  MidiInput midi_in;
+  MidiOutput midi_out;
+};
+
+ug_base* MakeMidiAhead() { return new MidiAhead; }
+
+TEST(VstIo, MidiForTheHostPastTheCallStaysQueuedForTheNextCall) {
+  PatchBuilder b;
+  ModuleRegistry& registry = GetModuleRegistry();
+  if (!registry.FindModuleInfo("Test MIDI Ahead"))
+    registry.RegisterModule(new Module_Info("Test MIDI Ahead", nullptr, &MakeMidiAhead, 0x100));
+  CUG* ahead = b.Add("Test MIDI Ahead", "Ahead");
+  ASSERT_NE(PatchBuilder::ExportInput(b.patch(), ahead, "MIDI In"), nullptr);
+  ASSERT_NE(PatchBuilder::ExportOutput(b.patch(), ahead, "MIDI Out"), nullptr);
+  OfflineRender r(b.Take(), 44100.0f, 256, 0, 1);
+  ASSERT_TRUE(r.started());
+
+  // One host call; answers the (offset, note) pairs handed to the host.
+  auto call = [&](int frames, std::vector<int> note_offsets) {
+    std::vector<HostMidiEvent> in;
+    for (size_t i = 0; i < note_offsets.size(); ++i) {
+      HostMidiEvent e;
+      e.delta_frames = note_offsets[i];
+      e.data[0] = 0x90, e.data[1] = static_cast<uint8_t>(60 + i), e.data[2] = 100;
+      in.push_back(e);
+    }
+    std::vector<float> out(frames);
+    float* outs[1] = {out.data()};
+    r.app().ProcessHostCall(nullptr, 0, outs, 1, frames, true, in.data(), static_cast<int>(in.size()));
+    HostMidiEvent got[16];
+    const int n = r.app().TakeHostMidiOut(got, 16);
+    std::vector<std::pair<int, int>> sent;
+    for (int i = 0; i < n; ++i) sent.push_back({got[i].delta_frames, got[i].data[1]});
+    return sent;
+  };
+  using Sent = std::vector<std::pair<int, int>>;
+  // Calls start at 0, 100, 200, 264: the notes (stamped 210, 263, 264) are due in the
+  // third call, the last one at its end, which belongs to the fourth.
+  EXPECT_EQ(call(100, {10, 63, 64}), Sent{});
+  EXPECT_EQ(call(100, {}), Sent{});
+  EXPECT_EQ(call(64, {}), (Sent{{10, 60}, {63, 61}}));
+  EXPECT_EQ(call(50, {}), (Sent{{0, 62}}));
+  EXPECT_EQ(call(50, {}), Sent{});
 }
 
 }  // namespace
