@@ -53,29 +53,23 @@ void param_info::applyToControl() {
   // Both marks go in one step: the control takes the value once, and a host value stored
   // after the step is marked again (for the engine, or for the next call that writes
   // controls) instead of being written a second time into whatever program is current then.
-  uint64_t word = state_.load(std::memory_order_acquire);
-  for (;;) {
-    if ((word & (kDirty | kUnsynced)) == 0) return;
-    if (state_.compare_exchange_weak(word, word & ~(kDirty | kUnsynced), std::memory_order_acq_rel,
-                                     std::memory_order_acquire))
-      break;
-  }
-  if (!parameter_) return;
-  from_host_ = true;
-  parameter_->setNormalised(valueOf(word));
-  from_host_ = false;
+  writeIntoControl(kDirty | kUnsynced);
 }
 
 void param_info::syncToControl() {
+  // A host value stored after the swap is marked again and written by a later call.
+  writeIntoControl(kUnsynced);
+}
+
+void param_info::writeIntoControl(uint64_t marks) {
   uint64_t word = state_.load(std::memory_order_acquire);
   for (;;) {
-    if ((word & kUnsynced) == 0) return;
-    if (state_.compare_exchange_weak(word, word & ~kUnsynced, std::memory_order_acq_rel,
+    if ((word & marks) == 0) return;
+    if (state_.compare_exchange_weak(word, word & ~marks, std::memory_order_acq_rel,
                                      std::memory_order_acquire))
       break;
   }
   if (!parameter_) return;
-  // A host value stored after the swap is marked again and written by a later call.
   from_host_ = true;
   parameter_->setNormalised(valueOf(word));
   from_host_ = false;

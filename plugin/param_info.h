@@ -83,6 +83,10 @@ class param_info : public Notifiable {
   }
 
  private:
+  // Clears `marks` in one swap when any is set, then writes the value it held into the
+  // control (as coming from the host).
+  void writeIntoControl(uint64_t marks);
+
   static constexpr uint64_t kValueMask = 0xFFFFFFFFull;
   static constexpr uint64_t kDirty = 1ull << 32;
   static constexpr uint64_t kUnsynced = 1ull << 33;

@@ -65,6 +65,19 @@ std::filesystem::path scratchWav(const char* stem) {
   return std::filesystem::temp_directory_path() / (std::string(stem) + "-" + std::to_string(tag) + ".wav");
 }
 
+// Renders the demo with `o` (plug-in, rate and progress set here) into `audio`.
+void renderDemo(RenderOptions o, const char* stem, AudioData& audio) {
+  const auto path = scratchWav(stem);
+  o.plugin = KV_DEMO_PLUGIN;
+  o.output = path.string();
+  o.rate = kRate;
+  o.progress = false;
+  std::string error;
+  ASSERT_TRUE(renderWithPlugin(o, error)) << error;
+  ASSERT_TRUE(readAudioFile(path.string(), audio, error)) << error;
+  std::filesystem::remove(path);
+}
+
 double noteHz(int key) { return 440.0 * std::pow(2.0, (key - 69) / 12.0); }
 
 class DemoRender : public ::testing::Test {
@@ -114,18 +127,10 @@ TEST_F(DemoRender, ReleasedNotesDieAway) {
 // velocity, so the loud note is clearly louder, and each note is silent again after its
 // release.
 TEST(DemoVelocity, LouderNotesAreLouder) {
-  const auto path = scratchWav("korvane-demo-velocity");
   RenderOptions o;
-  o.plugin = KV_DEMO_PLUGIN;
   o.notes = "69:0:1:40,69:2:1:120";
-  o.output = path.string();
-  o.rate = kRate;
-  o.progress = false;
-  std::string error;
-  ASSERT_TRUE(renderWithPlugin(o, error)) << error;
   AudioData audio;
-  ASSERT_TRUE(readAudioFile(path.string(), audio, error)) << error;
-  std::filesystem::remove(path);
+  ASSERT_NO_FATAL_FAILURE(renderDemo(o, "korvane-demo-velocity", audio));
   const auto& left = audio.channels[0];
   const double soft = rms(left, 0.6, 0.9), loud = rms(left, 2.6, 2.9);
   EXPECT_GT(soft, 1e-3);
@@ -139,20 +144,12 @@ TEST(DemoVelocity, LouderNotesAreLouder) {
 // Release 5.5 V on the envelope law T = 2^(10x - 20/3) s per full-scale change, through
 // the amplifier's exponential response gain(r) = 1 - (1 - e^(-3(1-r))) / (1 - e^(-3)).
 TEST(DemoEnvelope, TheAmplifierFollowsItsEnvelopeStages) {
-  const auto path = scratchWav("korvane-demo-envelope");
   RenderOptions o;
-  o.plugin = KV_DEMO_PLUGIN;
   o.notes = "81:0:1:127";
   o.parameters = {{0, 1.0f}, {1, 0.0f}};  // Cutoff 10 V, Detune 0 V
-  o.output = path.string();
-  o.rate = kRate;
   o.seconds = 1.6;
-  o.progress = false;
-  std::string error;
-  ASSERT_TRUE(renderWithPlugin(o, error)) << error;
   AudioData audio;
-  ASSERT_TRUE(readAudioFile(path.string(), audio, error)) << error;
-  std::filesystem::remove(path);
+  ASSERT_NO_FATAL_FAILURE(renderDemo(o, "korvane-demo-envelope", audio));
   const auto& x = audio.channels[0];
 
   // Level over two periods of the 880 Hz note, every 0.5 ms.
