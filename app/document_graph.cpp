@@ -3,10 +3,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "doc/model/container.h"
-#include "doc/model/control.h"
-#include "doc/model/line.h"
-#include "doc/model/plug.h"
+#include "document/model/container.h"
+#include "document/model/control.h"
+#include "document/model/line.h"
+#include "document/model/plug.h"
 #include "engine/audio_master.h"
 #include "engine/graph_builder.h"
 #include "engine/kv_exception.h"

@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "app/document_graph.h"
-#include "doc/model/container.h"
-#include "doc/model/document.h"
+#include "document/model/container.h"
+#include "document/model/document.h"
 #include "engine/audio_master.h"
 #include "engine/kv_exception.h"
 #include "engine/ug_container.h"

@@ -36,7 +36,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "doc/model/cug.h"
+#include "document/model/cug.h"
 #include "engine/engine_host.h"
 #include "engine/lookup_table_registry.h"
 

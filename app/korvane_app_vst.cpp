@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "doc/model/container.h"
-#include "doc/model/document.h"
-#include "doc/model/plug.h"
+#include "document/model/container.h"
+#include "document/model/document.h"
+#include "document/model/plug.h"
 #include "engine/audio_master.h"
 #include "modules/io/vst_input.h"
 #include "modules/io/vst_output.h"

@@ -1,10 +1,10 @@
 #include "plugin/chunk.h"
 
-#include "doc/archive/archive_error.h"
-#include "doc/archive/archive_reader.h"
-#include "doc/archive/archive_writer.h"
-#include "doc/archive/class_table.h"
-#include "doc/archive/load_context.h"
+#include "document/archive/archive_error.h"
+#include "document/archive/archive_reader.h"
+#include "document/archive/archive_writer.h"
+#include "document/archive/class_table.h"
+#include "document/archive/load_context.h"
 
 namespace kv {
 

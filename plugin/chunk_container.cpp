@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "doc/model/container.h"
-#include "doc/model/control.h"
-#include "doc/model/generic_parameter.h"
+#include "document/model/container.h"
+#include "document/model/control.h"
+#include "document/model/generic_parameter.h"
 #include "platform/message_service.h"
 #include "plugin/chunk.h"
 

@@ -5,11 +5,11 @@
 #include <cstddef>
 #include <cstring>
 
-#include "doc/model/container.h"
-#include "doc/model/control.h"
-#include "doc/model/generic_parameter.h"
-#include "doc/model/number_text.h"
-#include "doc/model/plug.h"
+#include "document/model/container.h"
+#include "document/model/control.h"
+#include "document/model/generic_parameter.h"
+#include "document/model/number_text.h"
+#include "document/model/plug.h"
 #include "platform/message_service.h"
 #include "plugin/chunk_container.h"
 #include "plugin/kv_vst_answers.h"

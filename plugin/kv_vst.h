@@ -34,7 +34,7 @@
 #include <thread>
 #include <vector>
 
-#include "doc/model/param_watcher.h"
+#include "document/model/param_watcher.h"
 #include "plugin/audio_effect_x.h"
 #include "plugin/kv_vst_application.h"
 #include "plugin/midi_to_host.h"

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <memory>
 
-#include "doc/korvane_doc_vst.h"
-#include "doc/model/container.h"
-#include "doc/model/control.h"
+#include "document/korvane_doc_vst.h"
+#include "document/model/container.h"
+#include "document/model/control.h"
 #include "engine/audio_master.h"
 #include "plugin/kv_vst_document.h"
 

@@ -1,6 +1,6 @@
 #include "plugin/kv_vst_document.h"
 
-#include "doc/patch_header.h"
+#include "document/patch_header.h"
 #include "panel/skin/skin_classes.h"
 #include "plugin/chunk_container.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "doc/korvane_doc_vst.h"
+#include "document/korvane_doc_vst.h"
 #include "panel/skin/skin_manager.h"
 
 namespace kv {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "doc/model/generic_parameter.h"
+#include "document/model/generic_parameter.h"
 
 namespace kv {
 

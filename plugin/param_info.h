@@ -24,7 +24,7 @@
 #include <bit>
 #include <cstdint>
 
-#include "doc/model/notifier.h"
+#include "document/model/notifier.h"
 
 namespace kv {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "doc/model/number_text.h"
+#include "document/model/number_text.h"
 #include "engine/audio_master.h"
 
 namespace kv {

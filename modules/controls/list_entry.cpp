@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "doc/model/number_text.h"
-#include "doc/model/stored_value_mirror.h"
+#include "document/model/number_text.h"
+#include "document/model/stored_value_mirror.h"
 
 namespace kv {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "doc/model/choice_list.h"
-#include "doc/model/cug.h"
-#include "doc/model/line.h"
-#include "doc/model/plug.h"
+#include "document/model/choice_list.h"
+#include "document/model/cug.h"
+#include "document/model/line.h"
+#include "document/model/plug.h"
 #include "engine/audio_master.h"
 
 namespace kv {

@@ -35,11 +35,11 @@
 
 #include <cstring>
 
-#include "doc/model/container.h"
-#include "doc/model/control.h"
-#include "doc/model/env_edit_control.h"
-#include "doc/model/panel_controls.h"
-#include "doc/model/small_modules.h"
+#include "document/model/container.h"
+#include "document/model/control.h"
+#include "document/model/env_edit_control.h"
+#include "document/model/panel_controls.h"
+#include "document/model/small_modules.h"
 #include "modules/registry/container_declarations.h"
 #include "modules/registry/module_registry.h"
 

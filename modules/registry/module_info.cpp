@@ -1,6 +1,6 @@
 #include "modules/registry/module_info.h"
 
-#include "doc/model/cug.h"
+#include "document/model/cug.h"
 
 namespace kv {
 

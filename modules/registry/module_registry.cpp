@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "doc/model/doc_ob.h"
+#include "document/model/doc_ob.h"
 #include "modules/registry/unit_generator_link.h"
 #include "platform/message_service.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "doc/model/datatypes.h"
+#include "document/model/datatypes.h"
 
 #include "engine/interface_object.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "doc/archive/archive.h"
+#include "document/archive/archive.h"
 
 namespace kv {
 

@@ -1,6 +1,6 @@
 #include "panel/skin/skin_bitmap.h"
 
-#include "doc/archive/archive.h"
+#include "document/archive/archive.h"
 #include "platform/image/bmp_codec.h"
 #include "platform/image/image_limits.h"
 #include "platform/image/png_codec.h"

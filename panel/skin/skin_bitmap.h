@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "doc/model/doc_class.h"
+#include "document/model/doc_class.h"
 #include "platform/gfx/bitmap.h"
 #include "platform/gfx/dc.h"
 #include "platform/gfx/skin_blend.h"

@@ -1,6 +1,6 @@
 #include "panel/skin/skin_classes.h"
 
-#include "doc/model/doc_class.h"
+#include "document/model/doc_class.h"
 #include "panel/skin/anim_bitmap.h"
 #include "panel/skin/skin_font_info.h"
 #include "panel/skin/skin_info.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The archive classes of skins (SkinInfo, SkinFontInfo, CSkinBitmap, CAnimBitmap), for the
 // class table a patch reader uses: the skin list sits in the patch header.
-#include "doc/archive/class_table.h"
+#include "document/archive/class_table.h"
 
 namespace kv {
 

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "doc/archive/archive.h"
+#include "document/archive/archive.h"
 #include "panel/skin/description_text.h"
 
 namespace kv {

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "doc/model/doc_class.h"
+#include "document/model/doc_class.h"
 
 namespace kv {
 

@@ -1,6 +1,6 @@
 #include "panel/skin/skin_info.h"
 
-#include "doc/archive/archive.h"
+#include "document/archive/archive.h"
 #include "panel/skin/skin_manager.h"
 #include "platform/message_service.h"
 

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "doc/model/doc_class.h"
+#include "document/model/doc_class.h"
 #include "panel/skin/anim_bitmap.h"
 #include "panel/skin/skin_font_info.h"
 #include "platform/gfx/geometry.h"

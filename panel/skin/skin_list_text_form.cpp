@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "doc/archive/archive.h"
-#include "doc/patch_header.h"
-#include "doc/text/json_lines.h"
-#include "doc/text/text_form_common.h"
+#include "document/archive/archive.h"
+#include "document/patch_header.h"
+#include "document/text/json_lines.h"
+#include "document/text/text_form_common.h"
 #include "panel/skin/skin_classes.h"
 #include "platform/image/png_codec.h"
 

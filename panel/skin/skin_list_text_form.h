@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "doc/text/skin_list_text.h"
+#include "document/text/skin_list_text.h"
 #include "panel/skin/skin_info.h"
 #include "panel/skin/skin_manager.h"
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "doc/archive/archive.h"
+#include "document/archive/archive.h"
 #include "panel/skin/skin_files.h"
 #include "platform/text/text_draw.h"
 

@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "doc/archive/archive_reader.h"
-#include "doc/archive/archive_writer.h"
+#include "document/archive/archive_reader.h"
+#include "document/archive/archive_writer.h"
 #include "panel/skin/skin_info.h"
 #include "platform/text/font_cache.h"
 

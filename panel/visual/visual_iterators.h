@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "doc/model/iterators.h"
+#include "document/model/iterators.h"
 
 namespace kv {
 

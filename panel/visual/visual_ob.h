@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "doc/model/doc_ob.h"
-#include "doc/model/notifier.h"
+#include "document/model/doc_ob.h"
+#include "document/model/notifier.h"
 #include "panel/visual/panel_state.h"
 #include "panel/visual/visual_flags.h"
 #include "platform/gfx/dc.h"

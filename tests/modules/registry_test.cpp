@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "doc/model/container.h"
-#include "doc/model/doc_class.h"
-#include "doc/model/plug.h"
-#include "doc/model/small_modules.h"
+#include "document/model/container.h"
+#include "document/model/doc_class.h"
+#include "document/model/plug.h"
+#include "document/model/small_modules.h"
 #include "modules/registry/builtin_modules.h"
 #include "modules/registry/module_registry.h"
 #include "platform/message_service.h"

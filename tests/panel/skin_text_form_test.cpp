@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "doc/text/patch_text.h"
+#include "document/text/patch_text.h"
 #include "panel/skin/skin_list_text_form.h"
 #include "tests/panel/panel_test_support.h"
 

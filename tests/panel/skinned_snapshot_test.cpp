@@ -6,9 +6,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "doc/model/container.h"
-#include "doc/text/patch_text.h"
-#include "doc/text/text_form_common.h"
+#include "document/model/container.h"
+#include "document/text/patch_text.h"
+#include "document/text/text_form_common.h"
 #include "panel/skin/skin_classes.h"
 #include "panel/skin/skin_list_text_form.h"
 #include "panel/skin/skin_manager.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "doc/model/doc_ob.h"
+#include "document/model/doc_ob.h"
 #include "panel/visual/paint_object.h"
 #include "panel/visual/tile_painter.h"
 #include "panel/visual/wnd_ob.h"

@@ -7,8 +7,8 @@
 #include <memory>
 #include <stdexcept>
 
-#include "doc/korvane_doc_vst.h"
-#include "doc/model/container.h"
+#include "document/korvane_doc_vst.h"
+#include "document/model/container.h"
 #include "modules/registry/module_registry.h"
 #include "platform/message_service.h"
 

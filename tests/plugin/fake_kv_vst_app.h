@@ -8,15 +8,15 @@
 #include <utility>
 #include <vector>
 
-#include "doc/model/container.h"
-#include "doc/model/control.h"
-#include "doc/model/document.h"
+#include "document/model/container.h"
+#include "document/model/control.h"
+#include "document/model/document.h"
 #include "engine/audio_master.h"
 #include "engine/engine_host.h"
 #include "modules/registry/module_registry.h"
 #include "plugin/kv_vst_application.h"
 #include "plugin/midi_to_host.h"
-#include "tests/doc/doc_fixture.h"
+#include "tests/document/doc_fixture.h"
 
 namespace kv::test {
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <fstream>
 
-#include "doc/korvane_doc_vst.h"
-#include "doc/model/container.h"
+#include "document/korvane_doc_vst.h"
+#include "document/model/container.h"
 #include "modules/registry/module_registry.h"
 
 int main(int argc, char** argv) {

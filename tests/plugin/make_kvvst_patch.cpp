@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <fstream>
 
-#include "doc/korvane_doc_vst.h"
-#include "doc/model/container.h"
-#include "doc/model/control.h"
-#include "doc/model/plug.h"
+#include "document/korvane_doc_vst.h"
+#include "document/model/container.h"
+#include "document/model/control.h"
+#include "document/model/plug.h"
 #include "modules/registry/module_registry.h"
 
 int main(int argc, char** argv) {

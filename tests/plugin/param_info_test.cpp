@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "doc/model/generic_parameter.h"
+#include "document/model/generic_parameter.h"
 
 namespace kv {
 namespace {

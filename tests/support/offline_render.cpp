@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "doc/model/document.h"
+#include "document/model/document.h"
 
 namespace kv::test {
 

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "doc/model/container.h"
-#include "doc/model/document.h"
-#include "doc/model/line.h"
-#include "doc/model/plug.h"
+#include "document/model/container.h"
+#include "document/model/document.h"
+#include "document/model/line.h"
+#include "document/model/plug.h"
 
 namespace kv::test {
 

@@ -5,12 +5,12 @@
 #include <fstream>
 #include <iterator>
 
-#include "doc/korvane_doc_vst.h"
-#include "doc/model/container.h"
-#include "doc/model/control.h"
-#include "doc/model/line.h"
-#include "doc/model/plug.h"
-#include "doc/text/patch_text.h"
+#include "document/korvane_doc_vst.h"
+#include "document/model/container.h"
+#include "document/model/control.h"
+#include "document/model/line.h"
+#include "document/model/plug.h"
+#include "document/text/patch_text.h"
 #include "platform/message_service.h"
 
 namespace kv {

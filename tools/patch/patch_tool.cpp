@@ -5,12 +5,12 @@
 #include <iterator>
 #include <optional>
 
-#include "doc/archive/patch_source.h"
-#include "doc/archive/scramble.h"
-#include "doc/korvane_doc_vst.h"
-#include "doc/model/container.h"
-#include "doc/patch_header.h"
-#include "doc/text/patch_text.h"
+#include "document/archive/patch_source.h"
+#include "document/archive/scramble.h"
+#include "document/korvane_doc_vst.h"
+#include "document/model/container.h"
+#include "document/patch_header.h"
+#include "document/text/patch_text.h"
 #include "panel/skin/skin_list_text_form.h"
 #include "platform/elf_section_reader.h"
 #include "platform/elf_section_writer.h"

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string_view>
 
-#include "doc/korvane_doc_vst.h"
-#include "doc/model/container.h"
-#include "doc/text/patch_text.h"
+#include "document/korvane_doc_vst.h"
+#include "document/model/container.h"
+#include "document/text/patch_text.h"
 #include "platform/message_service.h"
 #include "tests/support/offline_render.h"
 

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "doc/model/panel_controls.h"
+#include "document/model/panel_controls.h"
 #include "modules/controls/level_out.h"
 #include "modules/controls/list_entry.h"
 #include "modules/controls/patch_select.h"

@@ -5,10 +5,10 @@
 #include <memory>
 #include <vector>
 
-#include "doc/model/control.h"
+#include "document/model/control.h"
 #include "engine/audio_master.h"
 #include "engine/graph_builder.h"
-#include "tests/doc/doc_fixture.h"
+#include "tests/document/doc_fixture.h"
 #include "tests/modules/oscillators/osc_test_support.h"
 
 namespace kv::test {

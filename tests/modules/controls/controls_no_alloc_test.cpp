@@ -2,7 +2,7 @@
 // automation, program changes and level reports all run on preallocated storage.
 #include <gtest/gtest.h>
 
-#include "doc/model/panel_controls.h"
+#include "document/model/panel_controls.h"
 #include "modules/controls/level_out.h"
 #include "modules/controls/list_entry.h"
 #include "modules/controls/patch_select.h"

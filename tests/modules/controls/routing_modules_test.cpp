@@ -1,7 +1,7 @@
 // Switches and "Voltage To List" in a running engine.
 #include <gtest/gtest.h>
 
-#include "doc/model/panel_controls.h"
+#include "document/model/panel_controls.h"
 #include "modules/controls/list_entry.h"
 #include "modules/controls/switches.h"
 #include "tests/modules/controls/control_rig.h"

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "doc/archive/archive_error.h"
+#include "document/archive/archive_error.h"
 #include "panel/skin/skin_classes.h"
 #include "panel/skin/skin_manager.h"
 #include "platform/gfx/dc.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "doc/text/patch_text.h"
+#include "document/text/patch_text.h"
 #include "platform/message_service.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
