@@ -12,7 +12,7 @@
 //    container-IO plugs, paired with each other as the document pairs them.
 //  - A container that directly holds a voice source (a note source module) gets voices of
 //    its own; any other is flattened into the voice of the container around it. A voice
-//    source container inside or beside another one is refused (KvException kind 2).
+//    source container inside or beside another one is refused (KvException kNestedVoiceSources).
 //  - Values: an input (or setting) that no module of the engine drives takes the document
 //    plug's value; an output that declares so (0x020) starts at its document value.
 //  - Connections follow the document's lines between modules that both have unit
@@ -20,7 +20,7 @@
 //    side of a container boundary is made only when the other side is connected too.
 //  - MIDI automation: when a container's unit generator has a MIDI automator, the panel
 //    controls of its first voice are wired to it.
-// Then the graph is wired through its boundaries, sorted (KvException kind 1 on a feedback
+// Then the graph is wired through its boundaries, sorted (KvException kFeedback on a feedback
 // path) and its voices cloned. On an exception nothing is left behind: the partial graph
 // is deleted and every document module forgets its unit generator.
 #include <memory>

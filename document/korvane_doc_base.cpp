@@ -42,12 +42,6 @@ CKorvaneDocBase::CKorvaneDocBase() : classes_(&patchClasses()) {
 
 CKorvaneDocBase::~CKorvaneDocBase() = default;
 
-void CKorvaneDocBase::DeleteContents() {
-  stopEngine();
-  setRoot(nullptr);
-  SetModifiedFlag(false);
-}
-
 bool CKorvaneDocBase::OnNewDocument() {
   // Made from the type directly: the outermost container has no IO module (a container made
   // through the registry gets one).
@@ -148,11 +142,11 @@ void CKorvaneDocBase::applyHeader(const PatchHeader& read, bool own_patch) {
   h.mono_capable = read.mono_capable;
   h.plugin_flags = read.plugin_flags;
   h.program_count = read.program_count;
-  if (read.has(13)) h.editor_size = read.editor_size;
-  if (read.has(15)) h.header_text_3 = read.header_text_3;
-  if (read.has(16)) h.header_text_4 = read.header_text_4;
-  if (read.has(18)) h.product_text = read.product_text;
-  if (read.has(19)) h.skins_embedded = read.skins_embedded;
+  if (read.has(kItemEditorSize)) h.editor_size = read.editor_size;
+  if (read.has(kItemHeaderText3)) h.header_text_3 = read.header_text_3;
+  if (read.has(kItemHeaderText4)) h.header_text_4 = read.header_text_4;
+  if (read.has(kItemProductText)) h.product_text = read.product_text;
+  if (read.has(kItemSkins)) h.skins_embedded = read.skins_embedded;
   if (!own_patch) {
     h.doc_title = read.doc_title;
     h.header_flag = read.header_flag;
@@ -203,12 +197,6 @@ bool CKorvaneDocBase::RestoreRoot(std::span<const uint8_t> file) {
 
 std::vector<uint8_t> CKorvaneDocBase::SavePatch() const {
   return writePatch(header_, embedded_files_, root(), skin_writer_);
-}
-
-void CKorvaneDocBase::SetDocTitle(const std::string& title) {
-  if (title == header_.doc_title) return;
-  header_.doc_title = title;
-  SetModifiedFlag(true);
 }
 
 }  // namespace kv

@@ -31,14 +31,11 @@ class CKorvaneDocBase : public Document {
   CKorvaneDocBase();
   ~CKorvaneDocBase() override;
 
-  // Stops a running engine, deletes the root and clears the modified flag.
-  virtual void DeleteContents();
   // A new root: a "Container" titled "Main" belonging to this document. Answers true.
   virtual bool OnNewDocument();
   // Base: nothing (answers false). The plug-in's document deletes the root.
   virtual bool ClearRoot() { return false; }
   virtual void SetModifiedFlag(bool modified) { setModified(modified); }
-  virtual void UpdateAllViews(void* /*sender*/, intptr_t /*hint*/) {}
   // Called by RestoreRoot for every container whose view flags show an open view.
   virtual void OpenView(CContainer* /*container*/, int32_t /*view_kind*/, const std::string& /*title*/) {}
   // The embedded files of a patch just read (the list is emptied). The document keeps them
@@ -85,7 +82,6 @@ class CKorvaneDocBase : public Document {
   std::vector<uint8_t> SavePatch() const;
 
   const std::string& GetDocTitle() const { return header_.doc_title; }
-  void SetDocTitle(const std::string& title);
 
   // The header values as the document holds them (see the top of this file).
   const PatchHeader& header() const { return header_; }

@@ -27,79 +27,81 @@ bool readPatchHeader(ArchiveReader& r, PatchHeader& h, std::vector<imbedded_file
   h = PatchHeader{};
   const int32_t v = r.readI32();
   h.file_version = v;
-  h.present |= 1u << 1;
+  h.present |= 1u << kItemFileVersion;
   if (v >= kFirstNewerFileVersion) return false;
   if (v < kOldestReadableFileVersion) r.fail(ArchiveError::kBadFormat, tooOldVersionDetail(v));
   r.context().file_version = v;
 
   for (const HeaderItem& item : kHeaderItems) {
-    if (item.number == 1) continue;
-    if (item.number >= 20) break;
+    if (item.number == kItemFileVersion) continue;
+    if (item.number >= kItemRoot) break;
     if (!(item.after < v && v < item.before)) continue;
     h.present |= 1u << item.number;
     switch (item.number) {
-      case 2:
+      case kItemEmbeddedFiles:
         r.readObjectList(&imbedded_file::kArchiveClass, [&](Archivable* o) {
           if (!o) return;  // an empty slot carries no file
           r.keep(o);
           files.push_back(static_cast<imbedded_file*>(o));
         });
         break;
-      case 3:
-      case 17:
+      case kItemOldText:
+      case kItemOldText2:
         r.readText();
         break;
-      case 4:
+      case kItemOldBlocks:
         r.skip(3 * kIgnoredBlockBytes);
         break;
-      case 5:
+      case kItemTitle:
         h.doc_title = r.readText();
         break;
-      case 6:
+      case kItemHeaderFlag:
         h.header_flag = r.readI32() != 0;
         break;
-      case 7:
+      case kItemOldNumber:
         r.readI32();
         break;
-      case 8:
+      case kItemOptionByte:
         h.option_byte = r.readI32() != 0 ? 1 : 0;
         break;
-      case 9:
+      case kItemUniqueId:
         h.unique_id_text = r.readText();
         break;
-      case 10:
+      case kItemHeaderText1:
         h.header_text_1 = r.readText();
         break;
-      case 11:
+      case kItemHeaderFlag2Text2:
         h.header_flag_2 = r.readI32() != 0;
         h.header_text_2 = r.readText();
         break;
-      case 12:
+      case kItemMonoCapable:
         h.mono_capable = r.readI32() != 0;
         break;
-      case 13:
+      case kItemEditorSize:
         h.editor_size.width = clampSide(r.readI32());
         h.editor_size.height = clampSide(r.readI32());
         break;
-      case 14:
+      case kItemFlagsAndPrograms:
         h.plugin_flags = r.readI32();
         h.program_count = std::clamp(r.readI32(), 1, kMaxProgramCount);
         break;
-      case 15:
+      case kItemHeaderText3:
         h.header_text_3 = r.readText();
         break;
-      case 16:
+      case kItemHeaderText4:
         h.header_text_4 = r.readText();
         break;
-      case 18:
+      case kItemProductText:
         h.product_text = r.readText();
         break;
-      case 19:
+      case kItemSkins:
         h.skins_embedded = r.readI32();
         if (h.skins_embedded != 0) {
           if (!skins) r.fail(ArchiveError::kBadFormat, "the patch carries embedded skins, which are not read here");
           skins(r);
         }
+        break;
+      default:  // the file version, the root and the trailer are read elsewhere
         break;
     }
   }
@@ -107,7 +109,7 @@ bool readPatchHeader(ArchiveReader& r, PatchHeader& h, std::vector<imbedded_file
 }
 
 void readPatchTrailer(ArchiveReader& r) {
-  if (headerItemPresent(21, r.fileVersion())) r.readText();
+  if (headerItemPresent(kItemTrailerText, r.fileVersion())) r.readText();
 }
 
 void writePatchHeader(ArchiveWriter& w, const PatchHeader& h, std::span<imbedded_file* const> files,

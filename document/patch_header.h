@@ -48,8 +48,33 @@ namespace kv {
 
 class CContainer;
 
+// The header items by number, in stream order.
+enum HeaderItemNumber : int {
+  kItemFileVersion = 1,
+  kItemEmbeddedFiles = 2,
+  kItemOldText = 3,          // ignored
+  kItemOldBlocks = 4,        // ignored
+  kItemTitle = 5,
+  kItemHeaderFlag = 6,
+  kItemOldNumber = 7,        // ignored
+  kItemOptionByte = 8,
+  kItemUniqueId = 9,
+  kItemHeaderText1 = 10,
+  kItemHeaderFlag2Text2 = 11,
+  kItemMonoCapable = 12,
+  kItemEditorSize = 13,
+  kItemFlagsAndPrograms = 14,
+  kItemHeaderText3 = 15,
+  kItemHeaderText4 = 16,
+  kItemOldText2 = 17,        // ignored
+  kItemProductText = 18,
+  kItemSkins = 19,
+  kItemRoot = 20,
+  kItemTrailerText = 21,     // ignored; follows the root
+};
+
 struct HeaderItem {
-  int number;
+  HeaderItemNumber number;
   int32_t after;   // present when after < v ...
   int32_t before;  // ... and v < before
 };
@@ -58,14 +83,27 @@ inline constexpr int32_t kNoLowerBound = std::numeric_limits<int32_t>::min();
 inline constexpr int32_t kNoUpperBound = std::numeric_limits<int32_t>::max();
 
 inline constexpr HeaderItem kHeaderItems[] = {
-    {1, kNoLowerBound, kNoUpperBound}, {2, 82, kNoUpperBound},  {3, 15, 49},
-    {4, 20, 48},                       {5, kNoLowerBound, kNoUpperBound},
-    {6, 8, kNoUpperBound},             {7, 19, 94960},          {8, 44, kNoUpperBound},
-    {9, 55, kNoUpperBound},            {10, 61, kNoUpperBound}, {11, 57, kNoUpperBound},
-    {12, 63, kNoUpperBound},           {13, 56, kNoUpperBound}, {14, 68, kNoUpperBound},
-    {15, 70, kNoUpperBound},           {16, 85, kNoUpperBound}, {17, 68, 94400},
-    {18, 68, kNoUpperBound},           {19, 55, kNoUpperBound}, {20, kNoLowerBound, kNoUpperBound},
-    {21, 10, 16},
+    {kItemFileVersion, kNoLowerBound, kNoUpperBound},
+    {kItemEmbeddedFiles, 82, kNoUpperBound},
+    {kItemOldText, 15, 49},
+    {kItemOldBlocks, 20, 48},
+    {kItemTitle, kNoLowerBound, kNoUpperBound},
+    {kItemHeaderFlag, 8, kNoUpperBound},
+    {kItemOldNumber, 19, 94960},
+    {kItemOptionByte, 44, kNoUpperBound},
+    {kItemUniqueId, 55, kNoUpperBound},
+    {kItemHeaderText1, 61, kNoUpperBound},
+    {kItemHeaderFlag2Text2, 57, kNoUpperBound},
+    {kItemMonoCapable, 63, kNoUpperBound},
+    {kItemEditorSize, 56, kNoUpperBound},
+    {kItemFlagsAndPrograms, 68, kNoUpperBound},
+    {kItemHeaderText3, 70, kNoUpperBound},
+    {kItemHeaderText4, 85, kNoUpperBound},
+    {kItemOldText2, 68, 94400},
+    {kItemProductText, 68, kNoUpperBound},
+    {kItemSkins, 55, kNoUpperBound},
+    {kItemRoot, kNoLowerBound, kNoUpperBound},
+    {kItemTrailerText, 10, 16},
 };
 
 // True when a stream of file version v holds header item `item` (1..21).

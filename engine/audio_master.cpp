@@ -23,10 +23,17 @@ LookupTableRegistry& KvAudioMaster::lookup_tables() {
   return *own_tables_;
 }
 
+// The engine block divides the host block, so host calls of the announced size align with
+// engine blocks. The rule prefers a divisor between kPreferredMin and twice that, accepts
+// one down to kSmallestAccepted when the first choice is large, and falls back to the whole
+// host block when no divisor suits (a prime such as 1009 gives 1009).
 int KvAudioMaster::EngineBlockSize(int n) {
+  constexpr int kPreferredMin = 96;                  // smaller host blocks are used whole
+  constexpr int kPreferredMax = 2 * kPreferredMin;   // 192: above it, look for a smaller divisor
+  constexpr int kSmallestAccepted = 30;
   if (n <= 0) n = 1024;
-  if (n < 96) return n;
-  const int q = n / 96;
+  if (n < kPreferredMin) return n;
+  const int q = n / kPreferredMin;
   int bs = n;
   for (int d = q; d >= 1; --d) {
     if (n % d == 0) {
@@ -34,7 +41,7 @@ int KvAudioMaster::EngineBlockSize(int n) {
       break;
     }
   }
-  const int lim = std::max(192 - bs, 30);
+  const int lim = std::max(kPreferredMax - bs, kSmallestAccepted);
   const int m = n / lim;
   for (int d = q + 1; d < m; ++d) {
     if (n % d == 0) {
@@ -230,17 +237,6 @@ void KvAudioMaster::Remove(EventProcessor* u) {
   u->in_run_list = false;
 }
 
-void KvAudioMaster::InsertUnlessSleeping(EventProcessor* u) {
-  if (u && !u->sleeping) Insert(u);
-}
-
-void KvAudioMaster::InsertIfSleeping(EventProcessor* u) {
-  if (u && u->sleeping) {
-    Insert(u);
-    u->sleeping = false;
-  }
-}
-
 const TimeInfo* KvAudioMaster::GetTimeInfo(int32_t request_flags) {
   if (!host_) return nullptr;
   const TimeInfo* h = host_->FetchHostTimeInfo(request_flags | kTimePpqPosValid | kTimeBarsValid);
@@ -257,7 +253,7 @@ const TimeInfo* KvAudioMaster::GetTimeInfo(int32_t request_flags) {
   if (want_ppq && have_ppq) {
     const double h = ti.tempo * 24.0 / (static_cast<double>(sample_rate_) * 60.0);
     const double f = ti.ppqPos * 24.0 + static_cast<double>(offset) * h;
-    ti.ppqPos = f * 0.041666666666666664;
+    ti.ppqPos = f * (1.0 / 24.0);  // back from 24ths of a quarter note to quarter notes
     if (request_flags & kTimeBarsValid) {
       const bool sig_valid = (ti.flags & kTimeTimeSigValid) && ti.timeSigNumerator > 0 &&
                              ti.timeSigDenominator > 0;

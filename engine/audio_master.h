@@ -76,8 +76,6 @@ class KvAudioMaster : public EventProcessor {
   // Run list.
   void Insert(EventProcessor* u);
   void Remove(EventProcessor* u);
-  void InsertUnlessSleeping(EventProcessor* u);
-  void InsertIfSleeping(EventProcessor* u);
   EventProcessor* run_list_head() const { return run_head_; }
   EventProcessor* current() const { return current_; }
 

@@ -18,11 +18,11 @@
 // flattened: it still gets a ug_container (for its plugs), added to the parent's target
 // like a module, but the modules added to it go into that target and run in the enclosing
 // voice. A voice-source container inside, or beside, another one (any container above it
-// that directly contains a voice source) is refused with KvException kind 2.
+// that directly contains a voice source) is refused with KvException kNestedVoiceSources.
 //
 // Build(): for every container, those inside first: voice dependency (marking, voice
-// summing, voice monitors), then the container boundaries; then the sort (KvException kind
-// 1 on a feedback path); then every container orders its voices and clones them up to its
+// summing, voice monitors), then the container boundaries; then the sort (KvException
+// kFeedback on a feedback path); then every container orders its voices and clones them up to its
 // polyphony. The master's Start opens everything. After a KvException the graph is
 // unusable: destroy the builder (or the root) before the master, nothing is left behind.
 //

@@ -10,7 +10,7 @@
 //   - its sources then get the largest order of their destinations + 4 (+ 204 with
 //     UGF_SORT_FIRST) once all their destinations are numbered, and so on upstream.
 //   A -> B -> C gives C 0, B 4, A 8; a sink with UGF_SORT_FIRST 200, its source 204.
-// A source numbered lower than a destination means a feedback loop: KvException kind 1
+// A source numbered lower than a destination means a feedback loop: KvException kFeedback
 // naming the pair (a unit generator connected to itself names itself twice). The first loop
 // met in that walk is the one reported.
 //

@@ -1,8 +1,8 @@
 #pragma once
 // KvException: building the engine found a patch it cannot run.
-//   kind 1: a feedback path between `first` and `second` (the same unit generator twice
-//           when one is connected to itself);
-//   kind 2: a voice source inside (or beside) a container that has one already.
+//   kFeedback: a feedback path between `first` and `second` (the same unit generator twice
+//              when one is connected to itself);
+//   kNestedVoiceSources: a voice source inside (or beside) a container that has one already.
 // The unit generators named die with the partial graph, so the exception also carries
 // their document modules (resolved when thrown) and class names, which stay valid.
 #include <stdexcept>
@@ -22,7 +22,7 @@ class KvException : public std::runtime_error {
   int kind;
   ug_base* first;   // valid only until the graph is deleted
   ug_base* second;
-  // For kind 1 the first module is the first unit generator's document module, or, when it
+  // For kFeedback the first module is the first unit generator's document module, or, when it
   // has none (an engine-made summing module), the document module of the first unit
   // generator downstream of it that has one.
   DocumentModule* first_module;

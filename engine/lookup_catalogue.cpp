@@ -34,7 +34,9 @@ const ULookup_Integer* OscPitchLookup(LookupTableRegistry& r, float sample_rate)
   if (t && !t->initialised) {
     t->SetSize(kVoltTableSize);
     for (int i = 0; i < kVoltTableSize; ++i) {
-      const double hz = 440.0 * std::exp2((i * 0.0001953125 + 0.8) * 10.0 - 5.0);
+      // Entry i stands for the octave 8..9 V: (i / 5120 + 0.8) x 10 V.
+      const double hz = PitchVoltsToHz((i * (1.0 / 5120.0) + 0.8) * 10.0);
+      // Phase increment of a 32-bit phase accumulator (one cycle = 2^32), rounded.
       const double inc = std::trunc(hz * 4294967296.0 / sample_rate + 0.5);
       t->SetValue(i, inc >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(inc));
     }

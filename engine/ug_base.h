@@ -122,7 +122,6 @@ class ug_base : public EventProcessor {
   // SetupPlugs. What the graph builder does when no document plugs are involved.
   void BuildPlugsFromDeclarations();
 
-  float* PlugSamples(int index) const { return GetPlug(index)->samples(); }
   // Value of an audio plug at this unit generator's position in the current block.
   float PlugValue(int index) const;
   int BlockSize() const;

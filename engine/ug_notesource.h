@@ -6,7 +6,7 @@
 //   UET_NOTE_ON (7)       channel, note, velocity (arg3)    -> NoteOn
 //   UET_NOTE_OFF (8)      channel, note                      -> NoteOff
 //   UET_QUICK_RELEASE (9) channel, note, 64 (arg3)           -> QuickRelease, after passing
-//                         event 9 on to every unit generator registered for quick release
+//                         UET_QUICK_RELEASE on to every unit generator registered for quick release
 //   UET_PITCH_BEND (10)   value -8192..8191                  -> SetBend(value / 8192)
 //   UET_AFTERTOUCH (11)   value 0..127                       -> SetAftertouch(value / 127)
 //   UET_SUSPEND (1)       the voice (ptr)                    -> the voice suspends
@@ -26,7 +26,7 @@
 //   CC 64, 69: pedal down (> 63) / up (releases the pedal-pending voices of the channel);
 //   CC 120, 123: every voice released;
 //   program change: OnProgramChange on the prototype and every copy;
-//   channel pressure, pitch bend: event 11 / 10 at the prototype's clock to the prototype
+//   channel pressure, pitch bend: UET_AFTERTOUCH / UET_PITCH_BEND at the prototype's clock to the prototype
 //     and every copy whose current channel matches (bend also updates the channel table).
 // Copies never read MIDI; their "MIDI In" is left unconnected.
 #include <array>
@@ -76,7 +76,7 @@ class ug_notesource : public ug_base {
   virtual void SetAftertouch(float value) {}
   virtual void SetBend(float value) {}
 
-  // Build time (an envelope's Open): `u` receives event 9 when this voice is cut short.
+  // Build time (an envelope's Open): `u` receives UET_QUICK_RELEASE when this voice is cut short.
   void RegisterQuickRelease(ug_base* u);
 
   bool IsPrototype() const { return !(flags & UGF_CLONE); }

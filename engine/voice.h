@@ -22,12 +22,12 @@ class ug_voice_monitor;
 
 class Voice {
  public:
-  // Note on: takes the note, resumes a suspended voice and posts the note-on (event 7:
+  // Note on: takes the note, resumes a suspended voice and posts the note-on (UET_NOTE_ON:
   // channel, note, velocity in the third argument) to the note source at `time`.
   void StartNote(sample_clock time, int channel, int note, int velocity);
-  // Note off (event 8: channel, note) at `time`.
+  // Note off (UET_NOTE_OFF: channel, note) at `time`.
   void NoteOff(sample_clock time);
-  // The voice is cut for a new note of the same key (event 9: channel, note, 64).
+  // The voice is cut for a new note of the same key (UET_QUICK_RELEASE: channel, note, 64).
   void QuickRelease(sample_clock time);
   // Suspends every voice-dependent unit generator except note sources; nothing while the
   // note is held or the voice is already suspended.

@@ -92,11 +92,11 @@ class CContainer : public CUG_with_patches {
   // Children.
   const std::vector<CDocOb*>& children() const { return children_; }
   // Sets the parent, puts the object in the list (a line at the end, others at the front)
-  // and sends code 17.
+  // and sends kNotifyChildAdded.
   void adopt(CDocOb* object);
   // The same, always appending (loading keeps the stream order).
   void adoptAtEnd(CDocOb* object);
-  // Takes the object out of the list (code 16); the object is not deleted.
+  // Takes the object out of the list (kNotifyChildGoing); the object is not deleted.
   void release(CDocOb* object);
   // Forgets an object being destroyed without notices (destructor path).
   void forgetChild(CDocOb* object);

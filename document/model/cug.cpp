@@ -183,14 +183,14 @@ void CUG::refreshAutoLists() {
     const InterfaceObject* d = p->declaration();
     if (d && d->choices == "{AUTO}") {
       p->notifyChoicesChanged();
-      p->passNotice(p, kNotifyChoiceListChanged);
+      p->passNotice(p, kNotifyPeerChoicesChanged);
     }
   }
 }
 
 void CUG::tellParentContentChanged() {
   if (CContainer* parent = getParent())
-    parent->notify(kNotifyContentChanged, reinterpret_cast<intptr_t>(this));
+    parent->notify(kNotifyChildChanged, reinterpret_cast<intptr_t>(this));
 }
 
 ug_base* CUG::createRuntime() {

@@ -41,7 +41,7 @@ class CUG : public CDocOb, public DocumentModule {
   const std::vector<CPlug2*>& plugs() const { return plugs_; }
   int plugCount() const { return static_cast<int>(plugs_.size()); }
   CPlug2* plug(int i) const { return i >= 0 && i < plugCount() ? plugs_[i] : nullptr; }
-  // Makes the plug class the declaration asks for, inserts it and tells the parent (14).
+  // Makes the plug class the declaration asks for, inserts it and tells the parent (kNotifyChildChanged).
   CPlug2* createPlug(int index, const InterfaceObject& declaration);
   CPlug2* createPlug(int index);  // from this module's type
   // Adopts the plug (sets its module) and places it by declaration index.
@@ -73,9 +73,9 @@ class CUG : public CDocOb, public DocumentModule {
   // extras, and one CPlugFeature2 is appended per feature beyond the highest index.
   void syncFeaturePlugs();
   void setDisabled(bool disabled);
-  // Refreshes every "{AUTO}" list of the module (choices changed, code 27 along lines).
+  // Refreshes every "{AUTO}" list of the module (kNotifyPeerChoicesChanged along lines).
   void refreshAutoLists();
-  // Sends code 14 to the parent container.
+  // Sends kNotifyChildChanged to the parent container.
   void tellParentContentChanged();
 
   // CDocOb

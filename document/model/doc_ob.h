@@ -65,7 +65,7 @@ class CDocOb : public CObject, public Notifier2, public HasParameters, public ha
   virtual void setBounds(int32_t kind, const Rect& bounds) {}
   virtual void addViewFlags(int32_t flags) {}
   virtual void clearViewFlags(int32_t mask) {}
-  // Sends code 18, has the parent drop the object, marks the document modified and deletes
+  // Sends kNotifyRemoving, has the parent drop the object, marks the document modified and deletes
   // the object. Nothing may touch the object afterwards.
   virtual void remove();
   virtual void showStatus() {}
@@ -89,7 +89,7 @@ class CDocOb : public CObject, public Notifier2, public HasParameters, public ha
   void markModified();
 
  protected:
-  // Tells the document that the object goes and sends code 8; called first by the
+  // Tells the document that the object goes and sends kNotifyDestroyed; called first by the
   // most-derived destructor (and again, harmlessly, by the bases).
   void announceDestruction();
 

@@ -8,7 +8,7 @@ parameter_cug_xtra::parameter_cug_xtra(std::string name, int32_t datatype, Gette
       choices_(std::move(choices)) {}
 
 void parameter_cug_xtra::setValueText(const std::string& text) {
-  // The owner announces the change (code 31) when its property really changes.
+  // The owner announces the change (kNotifyValueChanged) when its property really changes.
   if (set_) set_(text);
 }
 

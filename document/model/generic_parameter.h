@@ -42,8 +42,8 @@ class generic_parameter : public Notifier {
 
   void notifyValueChanged() { notify(kNotifyValueChanged, 0); }
   void notifyRefreshed() { notify(kNotifyValueChanged, 1); }
-  void notifyChoicesChanged() { notify(kNotifyChoicesChanged, 0); }
-  void notifyContentsChanged() { notify(kNotifyContentsChanged, 0); }
+  void notifyChoicesChanged() { notify(kNotifyParameterChoicesChanged, 0); }
+  void notifyContentsChanged() { notify(kNotifyParameterContentsChanged, 0); }
 
  protected:
   // The value that normalised position x stands for in an enumeration: min + x (max - min),

@@ -12,7 +12,7 @@
 //    next one);
 //  - every notice in progress keeps a frame on its own stack; the subject's destructor marks
 //    those frames, and the notice loop returns without touching the dead subject.
-// Code 8 ("being destroyed") is sent by notifyDestroyed(), which the most-derived destructor
+// kNotifyDestroyed (code 8) is sent by notifyDestroyed(), which the most-derived destructor
 // calls first, so watchers that look at the object still see it whole. It is sent once;
 // afterwards the list is empty and attaching is refused.
 #include <cstdint>
@@ -25,18 +25,18 @@ enum NotifyCode : int32_t {
   kNotifyDestroyed = 8,
   kNotifySelected = 9,
   kNotifyNameChanged = 10,
-  kNotifyContentChanged = 14,
+  kNotifyChildChanged = 14,
   kNotifyChildGoing = 16,       // a child object leaves a container (argument: the object)
   kNotifyChildAdded = 17,       // a child object joins a container (argument: the object)
   kNotifyDisabledChanged = 19,
-  kNotifyChoiceListChanged = 27,
+  kNotifyPeerChoicesChanged = 27,
   kNotifyProgramChanged = 28,
   kNotifyValueChanged = 31,
   kNotifyControllerChanged = 32,
   kNotifyNrpnChanged = 33,
   kNotifyRectChanged = 35,
-  kNotifyChoicesChanged = 37,
-  kNotifyContentsChanged = 38,
+  kNotifyParameterChoicesChanged = 37,
+  kNotifyParameterContentsChanged = 38,
   kNotifyPatchSelectChanged = 39,
   kNotifySpareLockChanged = 44,
   kNotifyPortalChanged = 48,
@@ -69,7 +69,7 @@ class Notifier {
   int watcherCount() const;
 
  protected:
-  // Sends code 8 once and empties the list; call it first in the most-derived destructor.
+  // Sends kNotifyDestroyed once and empties the list; call it first in the most-derived destructor.
   void notifyDestroyed();
   bool destroyedNotified() const { return destroyed_; }
 
@@ -86,7 +86,7 @@ class Notifier {
   bool destroyed_ = false;
 };
 
-// A subject whose destruction announces itself (code 8) to its watchers.
+// A subject whose destruction announces itself (kNotifyDestroyed) to its watchers.
 class Notifier2 : public Notifier {
  public:
   ~Notifier2() override { notifyDestroyed(); }

@@ -7,8 +7,8 @@ void ParamWatcherHelper::onNotify(Notifier* from, int32_t code, intptr_t argumen
   switch (code) {
     case kNotifyDestroyed: owner_->setParameter(nullptr); break;
     case kNotifyValueChanged: owner_->onValueChanged(argument); break;
-    case kNotifyChoicesChanged: owner_->onChoicesChanged(); break;
-    case kNotifyContentsChanged: owner_->onContentsChanged(); break;
+    case kNotifyParameterChoicesChanged: owner_->onChoicesChanged(); break;
+    case kNotifyParameterContentsChanged: owner_->onContentsChanged(); break;
     default: break;
   }
 }

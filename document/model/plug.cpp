@@ -151,7 +151,7 @@ void CPlug2::passNotice(CPlug2* from, int32_t code) {
   for (CLine2* l : std::vector<CLine2*>(lines_)) {
     CPlug2* other = l->otherEnd(this);
     if (!other) continue;
-    if (code == kNotifyChoiceListChanged) other->notifyChoicesChanged();
+    if (code == kNotifyPeerChoicesChanged) other->notifyChoicesChanged();
     if (other->module()) other->module()->relayNotice(from, other, code);
   }
 }
@@ -188,7 +188,7 @@ void CPlug2::addLine(CLine2* line) {
     // The module keeps exactly one spare: a new one only when this plug was it.
     if (module_ && !hasSpare(module_, index_, this)) module_->createPlug(index_);
   }
-  if (getDatatype() == dt_enum) passNotice(this, kNotifyChoiceListChanged);
+  if (getDatatype() == dt_enum) passNotice(this, kNotifyPeerChoicesChanged);
 }
 
 void CPlug2::dropLine(CLine2* line) {

@@ -67,7 +67,7 @@ class CPlug2 : public CObject, public generic_parameter {
   virtual int getChoiceMinValue() { return getChoiceMin(); }
   virtual std::string getExtension();
   virtual void afterLoad() {}
-  // Passes a notice (code 27: choices changed) to the plugs at the other ends of its lines.
+  // Passes a notice (kNotifyPeerChoicesChanged) to the plugs at the other ends of its lines.
   virtual void passNotice(CPlug2* from, int32_t code);
   virtual CPlug2* getSource() { return this; }
   virtual void addLine(CLine2* line);
@@ -117,7 +117,7 @@ class CPlug2 : public CObject, public generic_parameter {
  protected:
   // The lines list without side effects (readers, line teardown).
   void dropLine(CLine2* line);
-  // First steps of destruction: code 8, out of the module's list, every line removed. The
+  // First steps of destruction: kNotifyDestroyed, out of the module's list, every line removed. The
   // most-derived destructor that reacts to lines going calls it, so that it still reacts.
   void beginDestruction();
   std::vector<CLine2*> lines_;

@@ -38,7 +38,7 @@ std::string CPortal::subPanelChoices() {
 void CPortal::changed() {
   notify(kNotifyPortalChanged, 0);
   if (CContainer* parent = getParent())
-    parent->notify(kNotifyContentChanged, reinterpret_cast<intptr_t>(this));
+    parent->notify(kNotifyChildChanged, reinterpret_cast<intptr_t>(this));
 }
 
 void CPortal::makeParameters() {

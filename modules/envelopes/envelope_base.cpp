@@ -17,7 +17,7 @@ using envelopes::RateToSlope;
 void ug_envelope_base::Open() {
   ug_base::Open();
   inv_sample_rate_ = 1.0f / SampleRate();
-  // The note source of this voice cuts the envelope short (event 9) when it steals the voice.
+  // The note source of this voice cuts the envelope short (UET_QUICK_RELEASE) when it steals the voice.
   if (auto* c = dynamic_cast<ug_container*>(container)) {
     if (voice_tag >= 0 && voice_tag < c->VoiceCount())
       if (auto* ns = dynamic_cast<ug_notesource*>(c->voices[voice_tag]->note_source))

@@ -18,7 +18,7 @@
 //
 // Portamento: when a previous note is still held (the prototype keeps the last note-on's
 // key, forgotten at that key's note-off) and "Portamento Time" is above 0 V, the prototype
-// sends the chosen voice a glide (event 12) from the prototype's current glide position to
+// sends the chosen voice a glide (UET_GLIDE) from the prototype's current glide position to
 // the new pitch, lasting 2^(V - 2 - 80/12) seconds for V volts. A bend glides to its new
 // offset over 1/60 second. The Pitch output streams (ST_RUN) while either glide moves and
 // stops (ST_STOP) at the exact sample where both have ended.

@@ -16,8 +16,8 @@
 // While events are dispatched, destroyVisual() takes a visual out of the tree at once and
 // deletes it when the dispatch ends, so a handler may remove its own visual.
 //
-// Document objects. While open, a visual watches its document object: code 35 moves it to
-// the object's rectangle, code 51 raises the children of the argument, code 8 drops the
+// Document objects. While open, a visual watches its document object: kNotifyRectChanged moves it to
+// the object's rectangle, kNotifyObjectAdded raises the children of the argument, kNotifyDestroyed drops the
 // link (the object is going away). With a document object the object's rectangle for the
 // tree's view type is authoritative; without one the visual keeps its own.
 #include <cstdint>
