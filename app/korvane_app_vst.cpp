@@ -11,6 +11,7 @@
 #include "modules/registry/module_registry.h"
 #include "platform/message_service.h"
 #include "platform/module_path.h"
+#include "document/model/module_factory.h"
 
 namespace kv {
 
@@ -59,8 +60,8 @@ bool CKorvaneAppVST::WireHostIo() {
   if (!patch || !patch->getParent()) return false;
   CContainer* outer = patch->getParent();
   ModuleRegistry& registry = GetModuleRegistry();
-  auto* out = dynamic_cast<CUG*>(registry.CreateModule("VST Output"));
-  auto* in = dynamic_cast<CUG*>(registry.CreateModule("VST Input"));
+  auto* out = dynamic_cast<CUG*>(CreateDocumentModule("VST Output"));
+  auto* in = dynamic_cast<CUG*>(CreateDocumentModule("VST Input"));
   if (!out || !in) {
     delete out;
     delete in;

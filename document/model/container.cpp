@@ -12,6 +12,7 @@
 #include "document/model/plug.h"
 #include "modules/registry/module_registry.h"
 #include "platform/message_service.h"
+#include "document/model/module_factory.h"
 
 namespace kv {
 
@@ -160,7 +161,7 @@ CUG* CContainer::existingIOModule() const {
 
 CUG* CContainer::findIOModule() {
   if (CUG* io = existingIOModule()) return io;
-  auto* io = dynamic_cast<CUG*>(GetModuleRegistry().CreateModule("IO Mod"));
+  auto* io = dynamic_cast<CUG*>(CreateDocumentModule("IO Mod"));
   if (!io) return nullptr;
   adopt(io);
   Rect r = io->getRect(kViewStructure);
@@ -228,7 +229,7 @@ CDocOb* CContainer::addModule(const std::string& name, int32_t kind, Point posit
   Document* d = getDocument();
   const bool restart = d && d->isEngineRunning();
   if (restart && !d->stopEngine()) return nullptr;
-  CDocOb* object = GetModuleRegistry().CreateModule(name);
+  CDocOb* object = CreateDocumentModule(name);
   if (!object) {
     if (restart) d->startEngine();
     return nullptr;
@@ -302,7 +303,7 @@ CContainer* CContainer::groupSelection() {
   Document* d = getDocument();
   const bool restart = d && d->isEngineRunning();
   if (restart && !d->stopEngine()) return nullptr;
-  auto* group = dynamic_cast<CContainer*>(GetModuleRegistry().CreateModule("Container"));
+  auto* group = dynamic_cast<CContainer*>(CreateDocumentModule("Container"));
   if (!group) {
     if (restart) d->startEngine();
     return nullptr;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/model/doc_ob.h"
+#include "document/model/datatypes.h"
 #include "modules/registry/plug_declaration.h"
 
 namespace kv {

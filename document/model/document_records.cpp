@@ -21,6 +21,7 @@
 #include "document/model/small_modules.h"
 #include "modules/registry/module_info.h"
 #include "modules/registry/module_registry.h"
+#include "document/model/module_factory.h"
 
 namespace kv {
 
@@ -273,7 +274,7 @@ void CControl::serialize(Archive& ar) {
 void CControl::takeTypeDefaults() {
   Module_Info* type = moduleType();
   if (!type) return;
-  std::unique_ptr<CDocOb> made(type->CreateDocOb());
+  std::unique_ptr<CDocOb> made(CreateDocumentObject(*type));
   const auto* model = dynamic_cast<const CControl*>(made.get());
   if (!model || (model->value_type_ == value_type_ && model->patch_count_ == patch_count_)) return;
   value_type_ = model->value_type_;

@@ -11,6 +11,7 @@
 #include "document/model/doc_class.h"
 #include "document/model/generic_parameter.h"
 #include "document/model/view_types.h"
+#include "document/model/datatypes.h"
 #include "modules/registry/plug_declaration.h"
 
 namespace kv {

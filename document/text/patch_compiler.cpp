@@ -21,6 +21,7 @@
 #include "document/text/text_form_common.h"
 #include "modules/registry/module_registry.h"
 #include "platform/message_service.h"
+#include "document/model/module_factory.h"
 
 namespace kv::text {
 
@@ -320,7 +321,7 @@ class Compiler {
       common(node, io, where);
       return io;
     }
-    CDocOb* made = GetModuleRegistry().CreateModule(type);
+    CDocOb* made = CreateDocumentModule(type);
     auto* m = dynamic_cast<CUG*>(made);
     if (!m) {
       delete made;

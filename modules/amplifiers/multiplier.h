@@ -5,15 +5,11 @@
 #include <vector>
 
 #include "modules/amplifiers/math_base.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
 class ug_multiplier : public ug_math_base {
  public:
-  static constexpr ModuleDescriptor kDescriptors[] = {{"Level Adj", 11, 0x100},
-                                                      {"Ring Modulator", 61, 0x100}};
-  static constexpr ModuleDescriptor Descriptor() { return kDescriptors[0]; }
 
   ug_multiplier() : ug_math_base(true) {}
   ug_base* CreateObject() override { return new ug_multiplier; }

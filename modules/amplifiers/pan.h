@@ -13,14 +13,12 @@
 
 #include "engine/ug_base.h"
 #include "modules/amplifiers/gain_laws.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
 class ug_pan : public ug_base {
  public:
   enum PlugIndex { kInput, kPan, kLeftOut, kRightOut, kVolume, kFadeLaw };
-  static constexpr ModuleDescriptor Descriptor() { return {"Pan", 37, 0x100}; }
 
   ug_base* CreateObject() override { return new ug_pan; }
   void ListInterface(std::vector<InterfaceObject>& list) override;
@@ -56,7 +54,6 @@ class ug_pan : public ug_base {
 class ug_cross_fade : public ug_base {
  public:
   enum PlugIndex { kInputA, kInputB, kMix, kSignalOut, kFadeLaw };
-  static constexpr ModuleDescriptor Descriptor() { return {"X-Mix", 36, 0x100}; }
 
   ug_base* CreateObject() override { return new ug_cross_fade; }
   void ListInterface(std::vector<InterfaceObject>& list) override;

@@ -13,14 +13,12 @@
 
 #include "engine/lookup_table.h"
 #include "engine/ug_base.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
 class ug_vca : public ug_base {
  public:
   enum PlugIndex { kSignal, kVolume, kOutput, kResponseCurve };
-  static constexpr ModuleDescriptor Descriptor() { return {"VCA", 13, 0x100}; }
 
   ug_base* CreateObject() override { return new ug_vca; }
   void ListInterface(std::vector<InterfaceObject>& list) override;

@@ -13,7 +13,6 @@
 #include "document/model/control_link.h"
 #include "engine/midi_transport.h"
 #include "engine/ug_base.h"
-#include "modules/controls/module_descriptor.h"
 
 namespace kv {
 
@@ -21,7 +20,6 @@ class ug_param_float_out : public ug_base, public ControlValueLink {
  public:
   enum PlugIndex { kSignalIn, kMidiIn, kMidiOut, kResponse, kUpdateRate };
   enum Response { kVu, kPpm, kPeak, kHeadRoom, kDcFast, kDcAverage };
-  static constexpr ModuleDescriptor Descriptor() { return {"Patch Parameter - Level Out", -1, 0x100}; }
 
   ug_param_float_out();
   ug_base* CreateObject() override { return new ug_param_float_out; }

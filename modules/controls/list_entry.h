@@ -7,7 +7,6 @@
 #include <atomic>
 
 #include "engine/plug.h"
-#include "modules/controls/module_descriptor.h"
 #include "modules/controls/ug_control.h"
 
 namespace kv {
@@ -15,7 +14,6 @@ namespace kv {
 class ug_combobox : public ug_control {
  public:
   enum PlugIndex { kChoice = 6, kAppearance, kShowTitle };
-  static constexpr ModuleDescriptor Descriptor() { return {"List Entry", 7, 0x180}; }
 
   ug_combobox();
   ug_base* CreateObject() override { return new ug_combobox; }
@@ -47,7 +45,6 @@ class ug_combobox : public ug_control {
 class ug_text_entry : public ug_control {
  public:
   enum PlugIndex { kTextOut = 6, kShowTitle };
-  static constexpr ModuleDescriptor Descriptor() { return {"Text Entry", 6, 0x180}; }
 
   ug_text_entry();
   ug_base* CreateObject() override { return new ug_text_entry; }

@@ -10,14 +10,12 @@
 #include "document/model/control_link.h"
 #include "engine/midi_transport.h"
 #include "engine/ug_base.h"
-#include "modules/controls/module_descriptor.h"
 
 namespace kv {
 
 class ug_patch_sel : public ug_base, public ControlValueLink {
  public:
   enum PlugIndex { kChannel, kMidiIn, kMidiOut };
-  static constexpr ModuleDescriptor Descriptor() { return {"Patch Select", 15, 0x100}; }
 
   ug_patch_sel();
   ug_base* CreateObject() override { return new ug_patch_sel; }

@@ -5,7 +5,6 @@
 // samples (4 samples for the button appearances) when smoothing, else the output jumps.
 #include <atomic>
 
-#include "modules/controls/module_descriptor.h"
 #include "modules/controls/smoothed_output.h"
 #include "modules/controls/ug_control.h"
 
@@ -14,7 +13,6 @@ namespace kv {
 class ug_slider : public ug_control {
  public:
   enum PlugIndex { kSignalOut = 6, kLoValue, kHiValue, kAppearance, kShowReadout, kShowTitle };
-  static constexpr ModuleDescriptor Descriptor() { return {"Slider", 5, 0x180}; }
 
   ug_base* CreateObject() override { return new ug_slider; }
   void ListInterface(std::vector<InterfaceObject>& list) override;
@@ -51,7 +49,6 @@ class ug_slider : public ug_control {
 class ug_param_float_in : public ug_slider {
  public:
   enum PlugIndex { kSignalOut, kMidiIn, kMidiOut };
-  static constexpr ModuleDescriptor Descriptor() { return {"Patch Parameter - Voltage", -1, 0x100}; }
 
   ug_base* CreateObject() override { return new ug_param_float_in; }
   void ListInterface(std::vector<InterfaceObject>& list) override;

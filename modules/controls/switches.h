@@ -16,14 +16,12 @@
 #include <vector>
 
 #include "engine/ug_base.h"
-#include "modules/controls/module_descriptor.h"
 
 namespace kv {
 
 class ug_switch : public ug_base {
  public:
   enum PlugIndex { kChoice, kInput, kFirstOutput };
-  static constexpr ModuleDescriptor Descriptor() { return {"Switch (1->Many)", 38, 0x100}; }
 
   ug_switch();
   ug_base* CreateObject() override { return new ug_switch; }
@@ -49,7 +47,6 @@ class ug_switch : public ug_base {
 class ug_switch2 : public ug_base {
  public:
   enum PlugIndex { kChoice, kOutput, kFirstInput };
-  static constexpr ModuleDescriptor Descriptor() { return {"Switch (Many->1)", 39, 0x100}; }
 
   ug_switch2();
   ug_base* CreateObject() override { return new ug_switch2; }
@@ -74,7 +71,6 @@ class ug_switch2 : public ug_base {
 class ug_voltage_to_enum : public ug_base {
  public:
   enum PlugIndex { kSignalIn, kListOut };
-  static constexpr ModuleDescriptor Descriptor() { return {"Voltage To List", 99, 0x100}; }
 
   ug_voltage_to_enum();
   ug_base* CreateObject() override { return new ug_voltage_to_enum; }
@@ -98,7 +94,6 @@ class ug_voltage_to_enum : public ug_base {
 
 class ug_fixed_values : public ug_base {
  public:
-  static constexpr ModuleDescriptor Descriptor() { return {"Fixed Values", 62, 0x100}; }
   ug_fixed_values() { SetProcessFunction(&ug_fixed_values::sub_process_sleep); }
   ug_base* CreateObject() override { return new ug_fixed_values; }
   void ListInterface(std::vector<InterfaceObject>& list) override;

@@ -5,14 +5,12 @@
 #include <vector>
 
 #include "modules/envelopes/envelope.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
 class ug_adsr : public ug_envelope {
  public:
   enum PlugIndex { kGate, kAttack, kDecay, kSustain, kRelease, kOverallLevel, kSignalOut };
-  static constexpr ModuleDescriptor Descriptor() { return {"ADSR", 2, 0x100}; }
 
   ug_base* CreateObject() override { return new ug_adsr; }
   void ListInterface(std::vector<InterfaceObject>& list) override;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "modules/envelopes/envelope.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
@@ -16,7 +15,6 @@ class ug_8_stage : public ug_envelope {
   enum PlugIndex { kGate = 0, kOverallLevel = 17, kSignalOut = 18, kSusSeg = 19, kEndSeg = 20 };
   static constexpr int RatePlug(int seg) { return 2 * seg + 1; }
   static constexpr int LevelPlug(int seg) { return 2 * seg + 2; }
-  static constexpr ModuleDescriptor Descriptor() { return {"8 Stage Env", 50, 0x100}; }
   static constexpr int16_t kNoSustain = 10;
 
   ug_base* CreateObject() override { return new ug_8_stage; }

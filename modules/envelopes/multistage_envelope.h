@@ -17,14 +17,12 @@
 
 #include "modules/envelopes/envelope_base.h"
 #include "modules/envelopes/envelope_segment_list.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
 class ug_envelope_ms : public ug_envelope_base {
  public:
   enum PlugIndex { kGate, kOverallLevel, kSignalOut, kIgnoreProgramChange };
-  static constexpr ModuleDescriptor Descriptor() { return {"Multistage Env", 96, 0x180}; }
   static constexpr int32_t kListChanged = 7;  // panel message kind
 
   ~ug_envelope_ms() override;

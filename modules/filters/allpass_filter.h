@@ -16,14 +16,12 @@
 
 #include "engine/lookup_table.h"
 #include "engine/ug_base.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
 class ug_filter_allpass : public ug_base {
  public:
   enum PlugIndex { kSignal, kPitch, kResonance, kOutput, kFreqScale };
-  static constexpr ModuleDescriptor Descriptor() { return {"All Pass", 67, 0x100}; }
 
   ug_base* CreateObject() override { return new ug_filter_allpass; }
   void ListInterface(std::vector<InterfaceObject>& list) override;

@@ -48,16 +48,12 @@
 
 #include "engine/lookup_table.h"
 #include "engine/ug_base.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
 class ug_filter_biquad : public ug_base {
  public:
   enum PlugIndex { kSignal, kPitch, kResonance, kOutput, kMode, kBoostCut, kFreqScale };
-  static constexpr ModuleDescriptor Descriptor() { return {"Moog Filter", 48, 0x100}; }
-  static constexpr ModuleDescriptor kRetired[] = {{"Filter2 obsolete", 21, 0x100},
-                                                  {"Filter obs", 25, 0x108}};
   static constexpr int kSettleDelay = 50;
 
   ug_base* CreateObject() override { return new ug_filter_biquad; }

@@ -16,14 +16,12 @@
 
 #include "engine/lookup_table.h"
 #include "engine/ug_base.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
 class ug_filter_1pole : public ug_base {
  public:
   enum PlugIndex { kSignal, kPitch, kOutput, kFreqScale };
-  static constexpr ModuleDescriptor Descriptor() { return {"1 Pole LP", 58, 0x100}; }
 
   ug_filter_1pole() : ug_filter_1pole(true) {}
   ug_base* CreateObject() override { return new ug_filter_1pole; }
@@ -67,7 +65,6 @@ class ug_filter_1pole : public ug_base {
 
 class ug_filter_1pole_hp : public ug_filter_1pole {
  public:
-  static constexpr ModuleDescriptor Descriptor() { return {"1 Pole HP", 101, 0x100}; }
   ug_filter_1pole_hp() : ug_filter_1pole(false) {}
   ug_base* CreateObject() override { return new ug_filter_1pole_hp; }
 };

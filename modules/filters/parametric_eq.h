@@ -18,14 +18,12 @@
 #include <vector>
 
 #include "engine/ug_base.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
 class ug_filter_eq_parametric : public ug_base {
  public:
   enum PlugIndex { kSignal, kPitch, kResonance, kOutput, kMode, kBoostCut, kFreqScale };
-  static constexpr ModuleDescriptor Descriptor() { return {"Parametric EQ", 109, 0x100}; }
 
   ug_base* CreateObject() override { return new ug_filter_eq_parametric; }
   void ListInterface(std::vector<InterfaceObject>& list) override;

@@ -23,7 +23,6 @@
 
 #include "engine/lookup_table.h"
 #include "engine/ug_base.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
@@ -31,7 +30,6 @@ class ug_filter_sv : public ug_base {
  public:
   enum PlugIndex { kSignal, kPitch, kResonance, kLowPass, kHiPass, kBandPass, kBandReject, kFreqScale };
   enum Outputs { kAllOutputs, kLowOnly, kHighOnly };
-  static constexpr ModuleDescriptor Descriptor() { return {"SV Filter", 12, 0x100}; }
 
   ug_base* CreateObject() override { return new ug_filter_sv; }
   void ListInterface(std::vector<InterfaceObject>& list) override;

@@ -12,14 +12,12 @@
 
 #include "engine/midi_transport.h"
 #include "engine/ug_base.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
 class ug_cv_midi : public ug_base {
  public:
   enum PlugIndex { kGate, kPitch, kVelocity, kChannel, kMidiData, kFreqScale };
-  static constexpr ModuleDescriptor Descriptor() { return {"Trigger to MIDI", 84, 0x100}; }
 
   ug_cv_midi();
   ug_base* CreateObject() override { return new ug_cv_midi; }

@@ -20,7 +20,6 @@
 
 #include "engine/midi_transport.h"
 #include "modules/midi/midi_device.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
@@ -29,7 +28,6 @@ class ug_midi_automator_out;
 class ug_midi_automator : public ug_midi_device {
  public:
   enum PlugIndex { kChannelPlug, kMidiInPlug, kMidiOut, kHiddenOutput };
-  static constexpr ModuleDescriptor Descriptor() { return {"MIDI Automator", 90, 0x500}; }
 
   ug_midi_automator();
   ug_base* CreateObject() override { return new ug_midi_automator; }
@@ -60,7 +58,6 @@ class ug_midi_automator : public ug_midi_device {
 class ug_midi_automator_out : public ug_base {
  public:
   enum PlugIndex { kChannel, kHiddenInput, kMidiOut };
-  static constexpr ModuleDescriptor Descriptor() { return {"MIDI Automator Output", 91, 0x008}; }
 
   ug_midi_automator_out();
   ug_base* CreateObject() override { return new ug_midi_automator_out; }

@@ -13,7 +13,6 @@
 
 #include "modules/midi/midi_device.h"
 #include "modules/midi/smart_output.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
@@ -21,7 +20,6 @@ class ug_midi_controllers : public ug_midi_device {
  public:
   enum PlugIndex { kMidiInPlug, kChannelPlug, kType1, kAftertouch = 6, kBender, kController1 };
   static constexpr int kSlots = 4;
-  static constexpr ModuleDescriptor Descriptor() { return {"Controllers", 31, 0x100}; }
 
   ug_base* CreateObject() override { return new ug_midi_controllers; }
   void ListInterface(std::vector<InterfaceObject>& list) override;

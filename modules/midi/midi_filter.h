@@ -8,14 +8,12 @@
 
 #include "engine/midi_transport.h"
 #include "engine/ug_base.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
 class ug_midi_filter : public ug_base {
  public:
   enum PlugIndex { kMidiIn, kMidiOut, kChannelLo, kChannelHi, kNoteLo, kNoteHi, kVelocityLo, kVelocityHi };
-  static constexpr ModuleDescriptor Descriptor() { return {"MIDI Filter", 92, 0x100}; }
 
   ug_midi_filter();
   ug_base* CreateObject() override { return new ug_midi_filter; }

@@ -12,7 +12,6 @@
 
 #include "engine/midi_transport.h"
 #include "engine/ug_base.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
@@ -21,7 +20,6 @@ class MidiInQueue;
 class ug_midi_in : public ug_base {
  public:
   enum PlugIndex { kMidiData };
-  static constexpr ModuleDescriptor Descriptor() { return {"MIDI In", 16, 0x100}; }
 
   ug_midi_in();
   ug_base* CreateObject() override { return new ug_midi_in; }
@@ -44,7 +42,6 @@ class ug_midi_in : public ug_base {
 class ug_midi_out : public ug_base {
  public:
   enum PlugIndex { kMidiIn };
-  static constexpr ModuleDescriptor Descriptor() { return {"MIDI Out", 30, 0x100}; }
 
   ug_midi_out();
   ug_base* CreateObject() override { return new ug_midi_out; }

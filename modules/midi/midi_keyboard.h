@@ -8,7 +8,6 @@
 
 #include "engine/midi_transport.h"
 #include "engine/ug_base.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
@@ -16,7 +15,6 @@ class ug_midi_keyboard : public ug_base {
  public:
   enum PlugIndex { kChannel, kMidiOut };
   enum { kKeyDown = 3, kKeyUp = 4 };
-  static constexpr ModuleDescriptor Descriptor() { return {"KeyBoard", 64, 0x180}; }
 
   ug_midi_keyboard();
   ug_base* CreateObject() override { return new ug_midi_keyboard; }

@@ -11,7 +11,6 @@
 #include "engine/midi_transport.h"
 #include "engine/spsc_queue.h"
 #include "engine/ug_base.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
@@ -22,7 +21,6 @@ class ug_midi_monitor : public ug_base {
   struct Line {
     char text[kLineCapacity];
   };
-  static constexpr ModuleDescriptor Descriptor() { return {"MIDI Monitor", 77, 0x180}; }
 
   ug_midi_monitor();
   ug_base* CreateObject() override { return new ug_midi_monitor; }

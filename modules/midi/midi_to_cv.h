@@ -29,7 +29,6 @@
 
 #include "engine/ug_notesource.h"
 #include "modules/midi/smart_output.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
@@ -45,7 +44,6 @@ class ug_midi_to_cv : public ug_notesource {
     kRetrigger,
     kPortamentoTime,
   };
-  static constexpr ModuleDescriptor Descriptor() { return {"Midi to CV", 9, 0x120}; }
   // Private event from the prototype to a voice's copy, right after the note-on: the
   // channel's bend value (float bits) at the note's start. Copies run after the prototype
   // has handled the whole run's MIDI, so the shared channel table may already hold a

@@ -33,7 +33,6 @@
 
 #include "engine/ug_base.h"
 #include "engine/wavetable_set.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
@@ -55,7 +54,6 @@ class ug_oscillator2 : public ug_base {
   static constexpr int kTableFade = 20;
   static constexpr int kSyncFade = 4;
 
-  static constexpr ModuleDescriptor Descriptor() { return {"Oscillator", 0, 0x100}; }
 
   ug_base* CreateObject() override { return new ug_oscillator2; }
   void ListInterface(std::vector<InterfaceObject>& list) override;

@@ -18,7 +18,6 @@
 
 #include "engine/ug_base.h"
 #include "engine/wavetable_set.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
@@ -36,7 +35,6 @@ class ug_oscillator_pd : public ug_base {
     kReso2,
     kReso3,
   };
-  static constexpr ModuleDescriptor Descriptor() { return {"Phase Dist Osc", 87, 0x100}; }
 
   ug_base* CreateObject() override { return new ug_oscillator_pd; }
   void ListInterface(std::vector<InterfaceObject>& list) override;

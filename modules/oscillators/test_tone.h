@@ -4,14 +4,12 @@
 #include <vector>
 
 #include "engine/ug_base.h"
-#include "modules/oscillators/module_descriptor.h"
 
 namespace kv {
 
 class ug_test_tone : public ug_base {
  public:
   enum PlugIndex { kSignalOut };
-  static constexpr ModuleDescriptor Descriptor() { return {"1 KHz Tone", 80, 0x100}; }
 
   ug_base* CreateObject() override { return new ug_test_tone; }
   void ListInterface(std::vector<InterfaceObject>& list) override;

@@ -1,20 +1,14 @@
 #include "modules/registry/module_info.h"
 
-#include "document/model/cug.h"
-
 namespace kv {
 
-Module_Info::Module_Info(std::string id_, DocFactory doc_factory_, UgFactory ug_factory_,
+Module_Info::Module_Info(std::string id_, const char* doc_class_, UgFactory ug_factory_,
                          uint32_t flags_, int32_t legacy_number_, int32_t name_string_id_,
                          int32_t group_string_id_)
-    : ug_factory(ug_factory_), doc_factory(doc_factory_), id(std::move(id_)),
+    : ug_factory(ug_factory_), doc_class(doc_class_ ? doc_class_ : ""),
+      id(std::move(id_)),
       name_string_id(name_string_id_), group_string_id(group_string_id_), flags(flags_),
       legacy_number(legacy_number_) {}
-
-CDocOb* Module_Info::CreateDocOb() {
-  if (doc_factory) return doc_factory(this);
-  return new CUG(this);
-}
 
 const InterfaceObject* Module_Info::declaration(int index) const {
   if (index < 0 || index >= static_cast<int>(declarations.size())) return nullptr;

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "document/model/doc_ob.h"
 #include "modules/registry/unit_generator_link.h"
 #include "platform/message_service.h"
 
@@ -92,11 +91,6 @@ Module_Info* ModuleRegistry::FindModuleInfo(const std::string& id) const {
   }
   if (n > 0x7FFFFFFF) return nullptr;
   return findExact(GetIdForLegacyNumber(static_cast<int>(n)));
-}
-
-CDocOb* ModuleRegistry::CreateModule(const std::string& id) const {
-  Module_Info* info = FindModuleInfo(id);
-  return info ? info->CreateDocOb() : nullptr;
 }
 
 std::string ModuleRegistry::GetIdForLegacyNumber(int number) const {

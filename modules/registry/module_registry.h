@@ -37,8 +37,6 @@ class ModuleRegistry {
   // shows "RegisterModule Error. Module found twice. <id>" and keeps the first; answers true.
   bool RegisterModule(Module_Info* info);
   Module_Info* FindModuleInfo(const std::string& id) const;
-  // A new document object of the type (null for an unknown id).
-  CDocOb* CreateModule(const std::string& id) const;
   // The id of the first type, in id order, carrying the number; empty when none does.
   std::string GetIdForLegacyNumber(int number) const;
 

@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "document/model/datatypes.h"
-
 #include "engine/interface_object.h"
 
 namespace kv {

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "doc_fixture.h"
+#include "document/model/module_factory.h"
 
 namespace kv::test {
 namespace {
@@ -178,8 +179,8 @@ TEST(ConnectRefusals, EngineThatWillNotStopAbandonsTheEdit) {
   StuckEngine doc;
   auto* root = new CContainer(GetModuleRegistry().FindModuleInfo("Container"));
   doc.setRoot(root);
-  auto* a = dynamic_cast<CUG*>(GetModuleRegistry().CreateModule("T Osc"));
-  auto* b = dynamic_cast<CUG*>(GetModuleRegistry().CreateModule("T Osc"));
+  auto* a = dynamic_cast<CUG*>(CreateDocumentModule("T Osc"));
+  auto* b = dynamic_cast<CUG*>(CreateDocumentModule("T Osc"));
   root->adopt(a);
   root->adopt(b);
   EXPECT_EQ(a->findPlug("Audio Out")->connect(b->findPlug("Pitch")), nullptr);

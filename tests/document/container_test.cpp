@@ -9,6 +9,7 @@
 #include "document/model/doc_iterators.h"
 #include "document/model/small_modules.h"
 #include "doc_fixture.h"
+#include "document/model/module_factory.h"
 
 namespace kv::test {
 namespace {
@@ -104,7 +105,7 @@ TEST(Container, PortalChoosesASiblingPanel) {
   DocFixture f;
   f.add<CContainer>(f.root, "Container", "Synth");
   f.add(f.root, "T Osc", "Osc");
-  auto* portal = dynamic_cast<CPortal*>(GetModuleRegistry().CreateModule("Sub Panel"));
+  auto* portal = dynamic_cast<CPortal*>(CreateDocumentModule("Sub Panel"));
   ASSERT_NE(portal, nullptr);
   f.root->adopt(portal);
   std::unique_ptr<GenericIterator<generic_parameter>> it(portal->createParameterIterator());

@@ -11,6 +11,7 @@
 #include "modules/registry/module_info.h"
 #include "modules/registry/module_registry.h"
 #include "platform/message_service.h"
+#include "document/model/module_factory.h"
 
 namespace kv::test {
 
@@ -64,7 +65,7 @@ struct DocFixture {
 
   template <typename T = CUG>
   T* add(CContainer* where, const std::string& id, const std::string& title = "") {
-    auto* m = dynamic_cast<T*>(GetModuleRegistry().CreateModule(id));
+    auto* m = dynamic_cast<T*>(CreateDocumentModule(id));
     if (!m) return nullptr;
     where->adopt(m);
     if (!title.empty()) m->setTitle(title);

@@ -6,6 +6,7 @@
 
 #include "document/model/container.h"
 #include "document/model/doc_class.h"
+#include "document/model/module_factory.h"
 #include "document/model/plug.h"
 #include "document/model/small_modules.h"
 #include "modules/registry/builtin_modules.h"
@@ -30,7 +31,7 @@ TEST(Registry, LegacyNumbersTranslate) {
     Module_Info* info = r.FindModuleInfo(c.id);
     if (!c.found) {
       EXPECT_EQ(info, nullptr);
-      EXPECT_EQ(r.CreateModule(c.id), nullptr);
+      EXPECT_EQ(CreateDocumentModule(c.id), nullptr);
     } else {
       ASSERT_NE(info, nullptr);
       EXPECT_EQ(info->GetId(), c.found);
@@ -87,7 +88,7 @@ TEST(Registry, TypesWithoutUnitGeneratorsYet) {
   for (const BuiltinModule& m : BuiltinModuleTable()) {
     if (!m.id) continue;
     Module_Info* info = r.FindModuleInfo(m.id);
-    const bool built = BuiltinUgFactory(m.ug_class) != nullptr;
+    const bool built = m.ug_class && BuiltinUnitGenerators().Find(m.ug_class);
     EXPECT_EQ(info->hasUnitGenerator(), built) << m.id;
     std::unique_ptr<ug_base> ug(info->CreateUG());
     EXPECT_EQ(ug != nullptr, built) << m.id;
@@ -100,11 +101,11 @@ TEST(Registry, TypesWithoutUnitGeneratorsYet) {
   ASSERT_TRUE(r.FindModuleInfo("Oscillator")->hasUnitGenerator());
   EXPECT_EQ(r.FindModuleInfo("Oscillator")->declarations.size(), 10u);
   EXPECT_TRUE(r.FindModuleInfo("BI80")->hasUnitGenerator());
-  std::unique_ptr<CDocOb> portal(r.CreateModule("Sub Panel"));
+  std::unique_ptr<CDocOb> portal(CreateDocumentModule("Sub Panel"));
   EXPECT_NE(dynamic_cast<CPortal*>(portal.get()), nullptr);
-  std::unique_ptr<CDocOb> line(r.CreateModule("Line"));
+  std::unique_ptr<CDocOb> line(CreateDocumentModule("Line"));
   EXPECT_NE(line, nullptr);
-  std::unique_ptr<CDocOb> obs(r.CreateModule("BI45"));
+  std::unique_ptr<CDocOb> obs(CreateDocumentModule("BI45"));
   EXPECT_NE(dynamic_cast<CLED*>(obs.get()), nullptr);
 }
 
@@ -165,7 +166,7 @@ TEST(Registry, DeclarationsComeFromTheUnitGeneratorWithoutItsAddresses) {
     EXPECT_EQ(d.buffer_target, nullptr);
   }
   // A module made from it gets the plugs, and its unit generator points back to it.
-  std::unique_ptr<CUG> m(dynamic_cast<CUG*>(r.CreateModule("T Declaring")));
+  std::unique_ptr<CUG> m(dynamic_cast<CUG*>(CreateDocumentModule("T Declaring")));
   ASSERT_NE(m, nullptr);
   EXPECT_EQ(m->plugCount(), 3);
   EXPECT_EQ(m->findPlug("Mode")->getValueText(), "1");

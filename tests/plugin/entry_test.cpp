@@ -17,6 +17,7 @@
 #include "plugin/kv_vst_app.h"
 #include "recording_host.h"
 #include "test_effect.h"
+#include "document/model/module_factory.h"
 
 namespace kv::test {
 namespace {
@@ -87,7 +88,7 @@ struct PatchBeside {
     std::filesystem::create_directories(dir);
     CKorvaneDocVST doc;
     doc.OnNewDocument();
-    auto* synth = dynamic_cast<CContainer*>(GetModuleRegistry().CreateModule("Container"));
+    auto* synth = dynamic_cast<CContainer*>(CreateDocumentModule("Container"));
     synth->setTitleQuiet("Test Synth");
     doc.root()->adopt(synth);
     doc.header().unique_id_text = "abcd";

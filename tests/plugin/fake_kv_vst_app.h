@@ -17,6 +17,7 @@
 #include "plugin/kv_vst_application.h"
 #include "plugin/midi_to_host.h"
 #include "tests/document/doc_fixture.h"
+#include "document/model/module_factory.h"
 
 namespace kv::test {
 
@@ -50,7 +51,7 @@ class FakeKvVstApp : public KvVstApplication, private EngineHost {
     }
     if (outputs > 0) {
       // Audio leaves the patch through its IO module's spare plugs.
-      CUG* osc = dynamic_cast<CUG*>(registry.CreateModule("T Osc"));
+      CUG* osc = dynamic_cast<CUG*>(CreateDocumentModule("T Osc"));
       patch->adopt(osc);
       CUG* io = patch->findIOModule();
       for (int i = 0; i < outputs; ++i) {

@@ -7,6 +7,7 @@
 #include "document/korvane_doc_vst.h"
 #include "document/model/container.h"
 #include "modules/registry/module_registry.h"
+#include "document/model/module_factory.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -15,7 +16,7 @@ int main(int argc, char** argv) {
   }
   kv::CKorvaneDocVST doc;
   doc.OnNewDocument();
-  auto* synth = dynamic_cast<kv::CContainer*>(kv::GetModuleRegistry().CreateModule("Container"));
+  auto* synth = dynamic_cast<kv::CContainer*>(kv::CreateDocumentModule("Container"));
   if (!synth || !doc.root()) return 1;
   synth->setTitleQuiet("Host Test");
   doc.root()->adopt(synth);

@@ -10,6 +10,7 @@
 #include "document/model/control.h"
 #include "document/model/plug.h"
 #include "modules/registry/module_registry.h"
+#include "document/model/module_factory.h"
 
 int main(int argc, char** argv) {
   using namespace kv;
@@ -20,14 +21,14 @@ int main(int argc, char** argv) {
   CKorvaneDocVST doc;
   doc.OnNewDocument();
   ModuleRegistry& registry = GetModuleRegistry();
-  auto* patch = dynamic_cast<CContainer*>(registry.CreateModule("Container"));
+  auto* patch = dynamic_cast<CContainer*>(CreateDocumentModule("Container"));
   if (!patch || !doc.root()) return 1;
   patch->setTitleQuiet("KvVst Test");
   doc.root()->adopt(patch);
   CUG* io = patch->findIOModule();
   int id = 1000;
   for (const char* name : {"Volume", "Cutoff"}) {
-    auto* slider = dynamic_cast<CControl*>(registry.CreateModule("Slider"));
+    auto* slider = dynamic_cast<CControl*>(CreateDocumentModule("Slider"));
     if (!slider || !io) return 1;
     patch->adopt(slider);
     slider->setTitle(name);

@@ -2,18 +2,19 @@
 
 #include "modules/registry/module_registry.h"
 #include "tests/support/probe_modules.h"
+#include "document/model/module_factory.h"
 
 namespace kv::test {
 
 PatchBuilder::PatchBuilder() : doc_(std::make_unique<Document>()) {
   RegisterProbeModules();
-  root_ = dynamic_cast<CContainer*>(GetModuleRegistry().CreateModule("Container"));
+  root_ = dynamic_cast<CContainer*>(CreateDocumentModule("Container"));
   doc_->setRoot(root_);
   patch_ = AddContainer("Patch", root_);
 }
 
 CUG* PatchBuilder::Add(const std::string& id, const std::string& title, CContainer* where) {
-  auto* m = dynamic_cast<CUG*>(GetModuleRegistry().CreateModule(id));
+  auto* m = dynamic_cast<CUG*>(CreateDocumentModule(id));
   if (!m) return nullptr;
   (where ? where : patch_)->adoptAtEnd(m);
   if (!title.empty()) m->setTitle(title);

@@ -19,11 +19,14 @@
 #include <fstream>
 #include <memory>
 #include <numbers>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "document/model/doc_ob.h"
+#include "document/model/module_factory.h"
+#include "engine/unit_generator_catalogue.h"
 #include "modules/registry/builtin_modules.h"
 #include "modules/registry/module_registry.h"
 #include "tests/engine/probe_ugs.h"
@@ -74,25 +77,12 @@ const char* DatatypeName(int32_t t) {
   }
 }
 
+std::string OrDash(const std::string& name) { return name.empty() ? "-" : name; }
+
 std::string Hex(uint32_t v) {
   std::ostringstream s;
   s << "0x" << std::hex << v;
   return s.str();
-}
-
-// The document class and unit-generator class the type's table row names.
-struct ClassNames {
-  std::string doc_class = "-";
-  std::string ug_class = "-";
-};
-ClassNames ClassNamesOf(const Module_Info& info) {
-  ClassNames names;
-  for (const BuiltinModule& m : BuiltinModuleTable()) {
-    if (!m.id || info.GetId() != m.id) continue;
-    if (m.doc_class) names.doc_class = m.doc_class;
-    if (m.ug_class) names.ug_class = m.ug_class;
-  }
-  return names;
 }
 
 // The whole catalogue as text, in id order.
@@ -100,13 +90,12 @@ std::string CatalogueListing() {
   ModuleRegistry& r = GetModuleRegistry();
   std::ostringstream out;
   for (Module_Info* info : r.types()) {
-    const ClassNames row = ClassNamesOf(*info);
-    std::unique_ptr<CDocOb> made(info->CreateDocOb());
+    std::unique_ptr<CDocOb> made(CreateDocumentObject(*info));
     out << Quoted(info->GetId()) << "\n";
     out << "  legacy number " << info->legacy_number << ", flags " << Hex(info->flags) << "\n";
-    out << "  document class " << row.doc_class << ", made as "
+    out << "  document class " << OrDash(info->doc_class) << ", made as "
         << (made ? made->archiveClass().name : "nothing") << "\n";
-    out << "  unit generator " << row.ug_class << (info->hasUnitGenerator() ? "" : " (not built)")
+    out << "  unit generator " << OrDash(info->ug_class) << (info->hasUnitGenerator() ? "" : " (not built)")
         << "\n";
     out << "  menu strings: name " << info->name_string_id << ", group " << info->group_string_id
         << "\n";
@@ -144,6 +133,18 @@ TEST(Catalogue, ListingMatchesTheCheckedInFile) {
     ASSERT_EQ(more_got ? got_line : "<end>", more_want ? want_line : "<end>")
         << "catalogue.txt line " << line << " (KORVANE_REGENERATE=1 rewrites it on purpose)";
     ++line;
+  }
+}
+
+// A family's registration under a misspelt or doubled class name would leave a type
+// without its unit generator, or make the wrong one.
+TEST(Catalogue, EveryRegisteredUnitGeneratorIsNamedOnceAndUsed) {
+  std::set<std::string_view> seen;
+  for (std::string_view name : BuiltinUnitGenerators().ClassNames()) {
+    EXPECT_TRUE(seen.insert(name).second) << name << " registered twice";
+    bool used = false;
+    for (const BuiltinModule& m : BuiltinModuleTable()) used |= m.ug_class && name == m.ug_class;
+    EXPECT_TRUE(used) << name << " is named by no row of the module table";
   }
 }
 
