@@ -14,8 +14,11 @@ function(kv_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  # Each property value is one list element here (a ';' would split it), so the two
+  # variables go in through two properties.
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120
-    PROPERTIES ENVIRONMENT "KORVANE_BUILD_DIR=${PROJECT_BINARY_DIR};KORVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+    PROPERTIES ENVIRONMENT "KORVANE_BUILD_DIR=${PROJECT_BINARY_DIR}"
+               ENVIRONMENT_MODIFICATION "KORVANE_SOURCE_DIR=set:${PROJECT_SOURCE_DIR}")
 endfunction()
 
 # kv_add_bench(NAME SOURCES a.cpp LIBS ...)
