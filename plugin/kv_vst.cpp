@@ -8,7 +8,7 @@
 #include "document/model/container.h"
 #include "document/model/control.h"
 #include "document/model/generic_parameter.h"
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 #include "document/model/plug.h"
 #include "platform/message_service.h"
 #include "plugin/chunk_container.h"

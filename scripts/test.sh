@@ -10,6 +10,9 @@ bash scripts/setup.sh
 
 jobs=$(nproc)
 
+# Includes point down the layers (platform < engine < modules < document < ... < tools).
+bash scripts/check_layers.sh
+
 # Panel tests that need a display get a private X server.
 if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
   for n in $(seq 90 120); do

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 
 namespace kv {
 

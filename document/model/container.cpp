@@ -8,7 +8,7 @@
 #include "document/model/document.h"
 #include "document/model/extra_parameter.h"
 #include "document/model/line.h"
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 #include "document/model/plug.h"
 #include "modules/registry/module_registry.h"
 #include "platform/message_service.h"

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "document/model/container.h"
-#include "document/model/control_link.h"
+#include "engine/control_link.h"
 #include "document/model/extra_parameter.h"
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 #include "document/model/plug.h"
 #include "engine/audio_master.h"
 #include "engine/ug_base.h"

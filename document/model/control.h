@@ -9,7 +9,7 @@
 
 #include "document/model/cug.h"
 #include "document/model/generic_parameter.h"
-#include "document/model/stored_value_mirror.h"
+#include "engine/stored_value_mirror.h"
 
 namespace kv {
 

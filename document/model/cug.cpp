@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
+#include "document/model/choice_list.h"
 #include "document/model/container.h"
 #include "document/model/doc_iterators.h"
 #include "document/model/document.h"
 #include "document/model/extra_parameter.h"
 #include "document/model/line.h"
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 #include "document/model/plug.h"
 #include "document/model/plug_feature.h"
 #include "engine/ug_base.h"
@@ -93,6 +94,22 @@ CPlug2* CUG::findPlug(const std::string& name) const {
   for (CPlug2* p : plugs_)
     if (p->getName() == name) return p;
   return nullptr;
+}
+
+bool CUG::ConnectedChoiceValues(const std::string& plug, int limit,
+                                std::vector<int>& values) const {
+  CPlug2* p = findPlug(plug);
+  if (!p) return false;
+  for (CLine2* l : p->lines()) {
+    CPlug2* other = l->otherEnd(p);
+    if (!other) continue;
+    ChoiceList list(other->getChoiceList());
+    values.clear();
+    const int64_t n = std::min<int64_t>(list.size(), limit);
+    for (int64_t i = 0; i < n; ++i) values.push_back(list.entry(i).value);
+    return true;
+  }
+  return false;
 }
 
 CPlug2* CUG::findPlug(int direction, int datatype, int n) const {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/model/doc_ob.h"
+#include "engine/document_module.h"
 #include "document/model/datatypes.h"
 #include "modules/registry/plug_declaration.h"
 
@@ -16,16 +17,6 @@ namespace kv {
 class CPlug2;
 class CLine2;
 class ug_base;
-
-class Refreshable {
- public:
-  virtual ~Refreshable() = default;
-  // Copies a value back from the running engine (panel controls); nothing by default.
-  virtual void refresh() {}
-};
-
-// What the engine knows of a document module (its unit generators point back to it).
-class DocumentModule : public Refreshable {};
 
 class CUG : public CDocOb, public DocumentModule {
   KV_ARCHIVE_CLASS(CUG)
@@ -49,6 +40,10 @@ class CUG : public CDocOb, public DocumentModule {
   void insertPlug(CPlug2* plug);
   void reorderPlugs();
   CPlug2* findPlug(const std::string& name) const;
+  // DocumentModule: the values of the choices of the plug at the other end of the named
+  // plug's first line.
+  bool ConnectedChoiceValues(const std::string& plug, int limit,
+                             std::vector<int>& values) const override;
   CPlug2* findPlug(int direction, int datatype, int n) const;
   // The plug's number among the unit generator's plugs, or -1 for a plug that has none.
   int runtimePlugIndex(const CPlug2* plug) const;

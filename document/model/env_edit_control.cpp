@@ -5,10 +5,10 @@
 
 #include "document/archive/archive.h"
 #include "document/model/extra_parameter.h"
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 #include "engine/audio_master.h"
-#include "modules/envelopes/envelope_segment_list.h"
-#include "modules/envelopes/multistage_envelope.h"
+#include "engine/envelope_segment_list.h"
+#include "engine/ug_base.h"
 #include "platform/message_service.h"
 
 namespace kv {
@@ -109,7 +109,7 @@ void Ctl_Env_Edit::afterLoad() {
 
 ug_base* Ctl_Env_Edit::createRuntime() {
   ug_base* ug = CControl::createRuntime();
-  if (auto* envelope = dynamic_cast<ug_envelope_ms*>(ug)) {
+  if (auto* envelope = dynamic_cast<EnvSegmentPlayer*>(ug)) {
     envelope->SetSegmentStore(store_);
     handToEngine(false);  // the envelope takes the list when it opens
   }
@@ -130,7 +130,7 @@ void Ctl_Env_Edit::handToEngine(bool tell) {
   if (!tell || !ug->master) return;
   // Every voice copy hears it: a suspended voice keeps the message until it plays again.
   // The chain of copies is fixed while the engine exists.
-  for (ug_base* u = ug; u; u = u->clone_link) ug->master->PostUiMessage(u, ug_envelope_ms::kListChanged, 0);
+  for (ug_base* u = ug; u; u = u->clone_link) ug->master->PostUiMessage(u, EnvSegmentPlayer::kListChanged, 0);
 }
 
 // ---- the selection ----

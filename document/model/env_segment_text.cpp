@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 
 namespace kv {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "document/model/choice_list.h"
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 
 namespace kv {
 

@@ -5,10 +5,10 @@
 
 #include "document/archive/archive.h"
 #include "document/model/container.h"
-#include "document/model/control_link.h"
+#include "engine/control_link.h"
 #include "document/model/doc_iterators.h"
 #include "document/model/line.h"
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 #include "document/model/plug.h"
 #include "engine/audio_master.h"
 #include "engine/ug_base.h"

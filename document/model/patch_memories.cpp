@@ -9,7 +9,7 @@
 #include "document/model/control.h"
 #include "document/model/doc_iterators.h"
 #include "document/model/document.h"
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 #include "document/presets/preset_file.h"
 #include "platform/message_service.h"
 

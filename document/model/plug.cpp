@@ -7,7 +7,7 @@
 #include "document/model/document.h"
 #include "document/model/features.h"
 #include "document/model/line.h"
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 #include "modules/registry/module_info.h"
 #include "platform/message_service.h"
 

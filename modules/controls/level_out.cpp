@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 #include "engine/audio_master.h"
 
 namespace kv {

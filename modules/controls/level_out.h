@@ -10,7 +10,7 @@
 // by 1e-8 or more. Once the input stops streaming the module reports once more and sleeps.
 #include <atomic>
 
-#include "document/model/control_link.h"
+#include "engine/control_link.h"
 #include "engine/midi_transport.h"
 #include "engine/ug_base.h"
 

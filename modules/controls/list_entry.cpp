@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "document/model/number_text.h"
-#include "document/model/stored_value_mirror.h"
+#include "engine/number_text.h"
+#include "engine/stored_value_mirror.h"
 
 namespace kv {
 

@@ -1,6 +1,6 @@
 #include "modules/controls/patch_select.h"
 
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 #include "engine/audio_master.h"
 #include "engine/ug_container.h"
 

@@ -7,7 +7,7 @@
 // run, and reported to the document, which switches the container to the same program.
 #include <atomic>
 
-#include "document/model/control_link.h"
+#include "engine/control_link.h"
 #include "engine/midi_transport.h"
 #include "engine/ug_base.h"
 

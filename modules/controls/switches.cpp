@@ -3,11 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "document/model/choice_list.h"
-#include "document/model/cug.h"
-#include "document/model/line.h"
-#include "document/model/plug.h"
 #include "engine/audio_master.h"
+#include "engine/document_module.h"
 
 namespace kv {
 
@@ -152,19 +149,11 @@ void ug_voltage_to_enum::ListInterface(std::vector<InterfaceObject>& list) {
 void ug_voltage_to_enum::Open() {
   // The list belongs to the document: the choices of whatever "List Out" drives there.
   if (table_.empty() || table_from_open_) {
-    if (auto* m = dynamic_cast<CUG*>(document_module)) {
-      if (CPlug2* p = m->findPlug("List Out")) {
-        for (CLine2* l : p->lines()) {
-          CPlug2* other = l->otherEnd(p);
-          if (!other) continue;
-          ChoiceList list(other->getChoiceList());
-          table_.clear();
-          const int64_t n = std::min<int64_t>(list.size(), 4096);
-          for (int64_t i = 0; i < n; ++i) table_.push_back(static_cast<int16_t>(list.entry(i).value));
-          table_from_open_ = true;
-          break;
-        }
-      }
+    std::vector<int> values;
+    if (document_module && document_module->ConnectedChoiceValues("List Out", 4096, values)) {
+      table_.clear();
+      for (int v : values) table_.push_back(static_cast<int16_t>(v));
+      table_from_open_ = true;
     }
   }
   index_ = -1;

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "document/model/control_link.h"
+#include "engine/control_link.h"
 #include "engine/midi_transport.h"
 #include "engine/ug_base.h"
 

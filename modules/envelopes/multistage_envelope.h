@@ -16,14 +16,13 @@
 #include <vector>
 
 #include "modules/envelopes/envelope_base.h"
-#include "modules/envelopes/envelope_segment_list.h"
+#include "engine/envelope_segment_list.h"
 
 namespace kv {
 
-class ug_envelope_ms : public ug_envelope_base {
+class ug_envelope_ms : public ug_envelope_base, public EnvSegmentPlayer {
  public:
   enum PlugIndex { kGate, kOverallLevel, kSignalOut, kIgnoreProgramChange };
-  static constexpr int32_t kListChanged = 7;  // panel message kind
 
   ~ug_envelope_ms() override;
   ug_base* CreateObject() override { return new ug_envelope_ms; }
@@ -36,9 +35,7 @@ class ug_envelope_ms : public ug_envelope_base {
   // The document module's store; set before the engine opens. Without one the module plays
   // the editor's default envelope from a store of its own.
   EnvSegmentStore* segment_store = nullptr;
-  // Build time: the store shared with the document module, kept alive by this module and
-  // its voice copies for as long as any of them can read a list from it.
-  void SetSegmentStore(std::shared_ptr<EnvSegmentStore> store) {
+  void SetSegmentStore(std::shared_ptr<EnvSegmentStore> store) override {
     own_store_ = std::move(store);
     segment_store = own_store_.get();
   }

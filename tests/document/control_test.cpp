@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "document/model/control.h"
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 #include "document/model/param_watcher.h"
 #include "doc_fixture.h"
 

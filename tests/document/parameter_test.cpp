@@ -6,7 +6,7 @@
 
 #include "document/model/generic_parameter.h"
 #include "document/model/gp_array.h"
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 
 namespace kv {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "document/model/choice_list.h"
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string text(reinterpret_cast<const char*>(data), size);

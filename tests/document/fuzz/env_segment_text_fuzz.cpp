@@ -6,7 +6,7 @@
 #include <string>
 
 #include "document/model/env_segment_text.h"
-#include "modules/envelopes/envelope_segment_list.h"
+#include "engine/envelope_segment_list.h"
 
 namespace {
 void check(bool ok) {

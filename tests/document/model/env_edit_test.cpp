@@ -6,7 +6,7 @@
 #include "document/model/env_edit_control.h"
 #include "document/model/env_segment_text.h"
 #include "engine/ug_base.h"
-#include "modules/envelopes/envelope_segment_list.h"
+#include "engine/envelope_segment_list.h"
 #include "tests/document/doc_fixture.h"
 
 namespace kv::test {

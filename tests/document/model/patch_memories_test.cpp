@@ -8,7 +8,7 @@
 #include "document/model/control.h"
 #include "document/model/panel_controls.h"
 #include "document/model/param_watcher.h"
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 #include "document/presets/preset_file.h"
 #include "tests/document/doc_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "document/model/number_text.h"
+#include "engine/number_text.h"
 
 #include <charconv>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "document/model/stored_value_mirror.h"
+#include "engine/stored_value_mirror.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "modules/envelopes/envelope_segment_list.h"
+#include "engine/envelope_segment_list.h"
 
 #include <algorithm>
 #include <cmath>

@@ -76,4 +76,15 @@ struct EnvPoint {
 // record.
 std::vector<EnvSegmentRecord> MakeEnvSegmentRecords(const std::vector<EnvPoint>& points, int sustain);
 
+// What a unit generator that plays segment lists offers the editor that publishes them.
+class EnvSegmentPlayer {
+ public:
+  // Panel message kind: the editor published a new list.
+  static constexpr int32_t kListChanged = 7;
+  virtual ~EnvSegmentPlayer() = default;
+  // Build time: the store shared with the editor, kept alive by the unit generator and its
+  // voice copies for as long as any of them can read a list from it.
+  virtual void SetSegmentStore(std::shared_ptr<EnvSegmentStore> store) = 0;
+};
+
 }  // namespace kv
