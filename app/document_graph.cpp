@@ -103,9 +103,9 @@ class DocumentGraphBuilder {
     u->ListInterface(decls);
     for (CPlug2* p : module->plugs()) {
       const uint32_t f = p->getFlags();
-      if (f & IO_DOCUMENT_ONLY) continue;
+      if (f & kDeclFeature) continue;
       UPlug* plug = nullptr;
-      if (f & (IO_AUTO_DUPLICATE | IO_PLUGS_FROM_DOCUMENT)) {
+      if (f & (kDeclAutoDuplicate | kDeclPlugsFromDocument)) {
         if (p->isUnconnectedSpare()) continue;
         plug = PlainPlug(u, p);
       } else if (p->index() >= 0 && p->index() < static_cast<int>(decls.size())) {
@@ -134,9 +134,9 @@ class DocumentGraphBuilder {
     box->ListInterface(decls);
     for (CPlug2* p : sub->plugs()) {
       const uint32_t f = p->getFlags();
-      if (f & IO_DOCUMENT_ONLY) continue;
+      if (f & kDeclFeature) continue;
       UPlug* plug = nullptr;
-      if (f & (IO_AUTO_DUPLICATE | IO_PLUGS_FROM_DOCUMENT)) {
+      if (f & (kDeclAutoDuplicate | kDeclPlugsFromDocument)) {
         if (p->isUnconnectedSpare()) continue;
         plug = PlainPlug(box, p);
       } else if (p->index() >= 0 && p->index() < static_cast<int>(decls.size())) {
@@ -180,7 +180,7 @@ class DocumentGraphBuilder {
           own_value = false;
       } else if (direction == DR_OUT && plug->direction == DR_OUT) {
         const InterfaceObject* d = p->declaration();
-        own_value = d && (d->flags & 0x020);
+        own_value = d && (d->flags & kDeclFollowSource);
       }
       if (own_value) plug->SetValueFromText(p->getValueText());
     }
@@ -193,7 +193,7 @@ class DocumentGraphBuilder {
       auto* module = dynamic_cast<CUG*>(child);
       if (!module || !module->unitGenerator()) continue;
       for (CPlug2* p : module->plugs()) {
-        if (p->getDirection() != DR_OUT || (p->getFlags() & IO_DOCUMENT_ONLY)) continue;
+        if (p->getDirection() != DR_OUT || (p->getFlags() & kDeclFeature)) continue;
         auto src = plugs_.find(p);
         if (src == plugs_.end()) continue;
         for (CLine2* l : p->lines()) {

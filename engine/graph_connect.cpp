@@ -9,7 +9,7 @@ Connection* ConnectPlugs(UPlug* source, UPlug* destination) {
   if (!source || !destination) return nullptr;
   source = source->EndOfProxyChain();
   destination = destination->EndOfProxyChain();
-  if ((destination->flags & PF_COLLECTOR) || !destination->HasSource())
+  if ((destination->flags & UPLUG_COLLECTOR) || !destination->HasSource())
     return UPlug::Connect(source, destination);
   auto* box = dynamic_cast<ug_container*>(destination->owner->container);
   if (!box || (destination->data_type != dt_volts && destination->data_type != dt_midi)) {

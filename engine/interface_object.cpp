@@ -17,8 +17,8 @@ InterfaceObject::InterfaceObject(void* io_variable_, int32_t datatype_, float** 
       choices(std::move(choices_)),
       flags(flags_) {
   if (direction == DR_IN && datatype == dt_volts &&
-      (flags & (IO_AUDIO_INPUT | IO_NOT_VOICE_SENSITIVE)) == 0)
-    flags |= IO_AUDIO_INPUT;
+      (flags & (kDeclAudioInput | kDeclNotVoiceSensitive)) == 0)
+    flags |= kDeclAudioInput;
 }
 
 }  // namespace kv

@@ -4,13 +4,15 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/declaration_flags.h"
 #include "engine/types.h"
 
 namespace kv {
 
 struct InterfaceObject {
-  // Construction rule: a DR_IN dt_volts declaration with neither IO_AUDIO_INPUT (0x001)
-  // nor IO_NOT_VOICE_SENSITIVE (0x200) gets IO_AUDIO_INPUT.
+  // Construction rule: a DR_IN dt_volts declaration with neither kDeclAudioInput nor
+  // kDeclNotVoiceSensitive gets kDeclAudioInput. Declarations are written with the named
+  // helpers of engine/declaration_builder.h.
   InterfaceObject(void* io_variable, int32_t datatype, float** buffer_target, int32_t direction,
                   std::string notes, std::string name, std::string default_value,
                   std::string choices, uint32_t flags);
@@ -27,7 +29,7 @@ struct InterfaceObject {
   std::string name;
   std::string default_value;
   std::string choices;
-  uint32_t flags;
+  uint32_t flags;  // DeclFlags
 };
 
 }  // namespace kv

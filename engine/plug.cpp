@@ -38,8 +38,8 @@ UPlug::UPlug(ug_base* owner_, int32_t direction_, int32_t data_type_)
 UPlug::UPlug(ug_base* owner_, const InterfaceObject& d)
     : target(d.buffer_target), owner(owner_), io(d.io_variable), direction(d.direction),
       data_type(d.datatype) {
-  if (!(d.flags & IO_NOT_VOICE_SENSITIVE)) flags |= PF_VOICE_SENSITIVE;
-  if (d.flags & IO_COLLECTOR) flags |= PF_COLLECTOR;
+  if (!(d.flags & kDeclNotVoiceSensitive)) flags |= UPLUG_VOICE_SENSITIVE;
+  if (d.flags & kDeclCollector) flags |= UPLUG_COLLECTOR;
   if (!io && data_type != dt_volts) CreateIoVariable();
 }
 
@@ -77,7 +77,7 @@ void UPlug::CreateIoVariable() {
     default:
       return;
   }
-  flags |= PF_OWNS_IO;
+  flags |= UPLUG_OWNS_IO;
 }
 
 bool UPlug::HasSource() const {
@@ -115,7 +115,7 @@ Connection* UPlug::Connect(UPlug* source, UPlug* destination) {
   if (!source || !destination) return nullptr;
   source = source->EndOfProxyChain();
   destination = destination->EndOfProxyChain();
-  const bool collector = (destination->flags & PF_COLLECTOR) != 0;
+  const bool collector = (destination->flags & UPLUG_COLLECTOR) != 0;
   if (!collector && destination->HasSource()) return nullptr;
   auto* c = new Connection(source, destination);
   source->connections.push_back(c);
@@ -146,7 +146,7 @@ void UPlug::DisconnectRecord(Connection* c, bool tell_collector) {
   std::erase(d->connections, c);
   // `tell_collector` is false when the destination plug is the one being destroyed: its
   // io variable (often a member of its dying unit generator) is gone already.
-  if (d->flags & PF_COLLECTOR) {
+  if (d->flags & UPLUG_COLLECTOR) {
     if (d->io && tell_collector) static_cast<Collector*>(d->io)->RemoveSource(s);
   } else if (d->data_type == dt_volts && d->direction != DR_OUT) {
     if (d->own_block_)
@@ -258,7 +258,7 @@ bool UPlug::SetValueFromText(std::string_view text) {
       return m->PostPlugValue(owner, index_, bits);
     }
     SetStoredValueFromText(text);
-    flags |= PF_PANEL_CHANGED;
+    flags |= UPLUG_PANEL_CHANGED;
     return m ? m->PostUiMessage(owner, UIM_SEND_CHANGED_OUTPUTS, 0) : true;
   }
   if (linked && linked->proxy) return linked->proxy->SetValueFromText(text);
@@ -295,7 +295,7 @@ bool UParameter::SetValueFromText(std::string_view text) {
   if (!SetStoredValueFromText(text)) return false;
   for (Connection* c : connections)
     if (c->source == this && c->destination->data_type != dt_volts) c->destination->CopyValueFrom(*this);
-  flags |= PF_PANEL_CHANGED;
+  flags |= UPLUG_PANEL_CHANGED;
   return m ? m->PostUiMessage(owner, UIM_SEND_CHANGED_OUTPUTS, 0) : true;
 }
 

@@ -76,7 +76,7 @@ class UPlug {
 
   // The declaration a UParameter was made from; null for a plain plug.
   virtual const InterfaceObject* Declaration() const { return nullptr; }
-  // Owned storage by datatype and direction (sets PF_OWNS_IO). dt_volts outputs and container
+  // Owned storage by datatype and direction (sets UPLUG_OWNS_IO). dt_volts outputs and container
   // IO plugs get their block; dt_midi plugs a MidiOutput or MidiInput.
   virtual void CreateIoVariable();
 

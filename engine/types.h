@@ -54,23 +54,14 @@ enum UgFlags : uint32_t {
   UGF_SORT_FIRST = 0x2000,
 };
 
-// Plug flags (UPlug::flags).
-enum PlugFlags : uint32_t {
-  PF_VOICE_SENSITIVE = 0x02,
-  PF_VOICE_FED = 0x04,
-  PF_COLLECTOR = 0x10,
-  PF_PANEL_CHANGED = 0x20,
-  PF_OWNS_IO = 0x40,
-};
-
-// Declaration flags the engine reads (InterfaceObject::flags).
-enum IoFlags : uint32_t {
-  IO_AUDIO_INPUT = 0x001,
-  IO_AUTO_DUPLICATE = 0x008,
-  IO_PLUGS_FROM_DOCUMENT = 0x040,
-  IO_COLLECTOR = 0x080,
-  IO_NOT_VOICE_SENSITIVE = 0x200,
-  IO_DOCUMENT_ONLY = 0x400,
+// Runtime plug flags (UPlug::flags): what the engine knows of one plug while it runs.
+// Declarations have flags of their own (DeclFlags, engine/declaration_flags.h).
+enum UPlugFlags : uint32_t {
+  UPLUG_VOICE_SENSITIVE = 0x02,
+  UPLUG_VOICE_FED = 0x04,
+  UPLUG_COLLECTOR = 0x10,
+  UPLUG_PANEL_CHANGED = 0x20,
+  UPLUG_OWNS_IO = 0x40,
 };
 
 // Sample clocks are 64-bit signed: they never wrap in practice and differences may be

@@ -26,7 +26,7 @@ ug_adder::ug_adder() { SetProcessFunction(&ug_adder::sub_process_sleep); }
 void ug_adder::ListInterface(std::vector<InterfaceObject>& list) {
   list.emplace_back(nullptr, dt_volts, &out_, DR_OUT, "", "Out", "0", "", 0);
   list.emplace_back(&inputs_, dt_volts, nullptr, DR_IN, "", "In", "0", "",
-                    IO_COLLECTOR | IO_NOT_VOICE_SENSITIVE);
+                    kDeclCollector | kDeclNotVoiceSensitive);
 }
 
 void ug_adder::Open() {
@@ -94,7 +94,7 @@ ug_adder_midi::ug_adder_midi() { SetProcessFunction(&ug_adder_midi::sub_process_
 
 void ug_adder_midi::ListInterface(std::vector<InterfaceObject>& list) {
   list.emplace_back(&out, dt_midi, nullptr, DR_OUT, "", "Out", "", "", 0);
-  list.emplace_back(&in, dt_midi, nullptr, DR_IN, "", "In", "", "", IO_COLLECTOR);
+  list.emplace_back(&in, dt_midi, nullptr, DR_IN, "", "In", "", "", kDeclCollector);
 }
 
 void ug_adder_midi::Process(int count) {

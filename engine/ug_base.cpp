@@ -72,9 +72,9 @@ void ug_base::HandleEvent(ug_event* e) {
 void ug_base::OnUiMessage(int32_t kind, int32_t argument) {
   if (kind != UIM_SEND_CHANGED_OUTPUTS) return;  // 0: debug hook, 6: nothing to do
   for (UPlug* p : plugs) {
-    if (p->direction == DR_OUT && (p->flags & PF_PANEL_CHANGED)) {
+    if (p->direction == DR_OUT && (p->flags & UPLUG_PANEL_CHANGED)) {
       p->TransmitState(clock, ST_ONE_OFF);
-      p->flags &= ~PF_PANEL_CHANGED;
+      p->flags &= ~UPLUG_PANEL_CHANGED;
     }
   }
 }
@@ -281,7 +281,7 @@ void ug_base::BuildPlugsFromDeclarations() {
   std::vector<InterfaceObject> decls;
   ListInterface(decls);
   for (const InterfaceObject& d : decls) {
-    if (d.flags & (IO_DOCUMENT_ONLY | IO_AUTO_DUPLICATE | IO_PLUGS_FROM_DOCUMENT)) continue;
+    if (d.flags & (kDeclFeature | kDeclAutoDuplicate | kDeclPlugsFromDocument)) continue;
     AddPlug(new UPlug(this, d));
   }
   SetupPlugs();
@@ -299,7 +299,7 @@ UPlug* ug_base::GetPlug(std::string_view declared_name) {
   // Plugs follow the declarations they were made from, skipping those that make none.
   std::size_t plug_index = 0;
   for (const InterfaceObject& d : decls) {
-    if (d.flags & IO_DOCUMENT_ONLY) continue;
+    if (d.flags & kDeclFeature) continue;
     if (d.name == declared_name) return plug_index < plugs.size() ? plugs[plug_index] : nullptr;
     ++plug_index;
   }
@@ -332,12 +332,12 @@ ug_base* ug_base::Clone() {
   std::vector<InterfaceObject> decls;
   copy->ListInterface(decls);
   for (const InterfaceObject& d : decls) {
-    if (d.flags & (IO_DOCUMENT_ONLY | IO_AUTO_DUPLICATE | IO_PLUGS_FROM_DOCUMENT)) continue;
+    if (d.flags & (kDeclFeature | kDeclAutoDuplicate | kDeclPlugsFromDocument)) continue;
     copy->AddPlug(new UPlug(copy, d));
   }
   for (std::size_t i = copy->plugs.size(); i < plugs.size(); ++i) {
     auto* p = new UPlug(copy, plugs[i]->direction, plugs[i]->data_type);
-    p->flags = plugs[i]->flags & ~PF_OWNS_IO;
+    p->flags = plugs[i]->flags & ~UPLUG_OWNS_IO;
     if (p->data_type != dt_volts) p->CreateIoVariable();
     copy->AddPlug(p);
   }
@@ -370,7 +370,7 @@ void ug_base::WireClone(ug_base* prototype, const CloneMap& copies) {
 
 bool ug_base::IsVoiceInputActive() {
   for (const UPlug* p : plugs)
-    if (p->direction == DR_IN && (p->flags & PF_VOICE_FED) && (p->flags & PF_VOICE_SENSITIVE))
+    if (p->direction == DR_IN && (p->flags & UPLUG_VOICE_FED) && (p->flags & UPLUG_VOICE_SENSITIVE))
       return true;
   return false;
 }
@@ -382,7 +382,7 @@ void ug_base::MarkVoiceDownstream() {
     if (p->direction != DR_OUT) continue;
     for (Connection* c : p->connections) {
       if (c->source != p) continue;
-      c->destination->flags |= PF_VOICE_FED;
+      c->destination->flags |= UPLUG_VOICE_FED;
       c->destination->owner->MarkVoiceDownstream();
     }
   }

@@ -45,7 +45,7 @@ using CloneMap = std::unordered_map<const ug_base*, ug_base*>;
 // Panel-message kinds the base class understands.
 enum UiMessageKind : int32_t {
   UIM_DEBUG = 0,
-  UIM_SEND_CHANGED_OUTPUTS = 1,  // one-off on every output flagged PF_PANEL_CHANGED
+  UIM_SEND_CHANGED_OUTPUTS = 1,  // one-off on every output flagged UPLUG_PANEL_CHANGED
   UIM_NOTIFY_MASTER = 6,
   UIM_SET_PLUG_VALUE = -1000,  // argument = value bits, plug index in the event's arg3
 };

@@ -27,7 +27,7 @@ ug_container::~ug_container() {
 
 void ug_container::ListInterface(std::vector<InterfaceObject>& list) {
   list.emplace_back(nullptr, dt_volts, nullptr, DR_CONTAINER_IO, "Connection to a module inside",
-                    "Spare", "0", "", IO_AUTO_DUPLICATE | IO_PLUGS_FROM_DOCUMENT | 0x004);
+                    "Spare", "0", "", kDeclAutoDuplicate | kDeclPlugsFromDocument | 0x004);
   list.emplace_back(&polyphony, dt_enum, nullptr, DR_PARAMETER,
                     "Limits the number of notes you can play at once. (Changes take effect next "
                     "time you re-start the sound)",
@@ -188,7 +188,7 @@ void ug_container::AddVoiceSumming() {
       const std::vector<Connection*> conns = p->connections;
       for (Connection* c : conns) {
         UPlug* d = c->destination;
-        if (c->source != p || (d->owner->flags & UGF_VOICE_DEPENDENT) || (d->flags & PF_COLLECTOR))
+        if (c->source != p || (d->owner->flags & UGF_VOICE_DEPENDENT) || (d->flags & UPLUG_COLLECTOR))
           continue;
         UPlug::Disconnect(c);
         ug_base* sum = GetSummingModule(p->data_type);

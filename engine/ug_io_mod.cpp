@@ -10,7 +10,7 @@ ug_io_mod::ug_io_mod() {
 void ug_io_mod::ListInterface(std::vector<InterfaceObject>& list) {
   list.emplace_back(nullptr, dt_volts, nullptr, DR_CONTAINER_IO,
                     "Connection to modules outside (at higher level of structure)", "Spare", "0",
-                    "", IO_AUTO_DUPLICATE | IO_PLUGS_FROM_DOCUMENT | 0x004);
+                    "", kDeclAutoDuplicate | kDeclPlugsFromDocument | 0x004);
 }
 
 }  // namespace kv

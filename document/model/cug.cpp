@@ -61,7 +61,7 @@ CPlug2* CUG::createPlug(int index, const InterfaceObject& d) {
   CPlug2* plug;
   if (d.direction == DR_CONTAINER_IO)
     plug = new CPlugIO2(static_cast<int16_t>(index), d.default_value);
-  else if (d.flags & pf_take_name)
+  else if (d.flags & kDeclTakeName)
     plug = new CPlugNameable(static_cast<int16_t>(index), d.default_value, d.name);
   else
     plug = new CPlug2(static_cast<int16_t>(index), d.default_value);
@@ -125,7 +125,7 @@ CPlug2* CUG::findPlug(int direction, int datatype, int n) const {
 int CUG::runtimePlugIndex(const CPlug2* plug) const {
   int n = 0;
   for (CPlug2* p : plugs_) {
-    const bool counted = !(p->getFlags() & pf_feature) && !p->isUnconnectedSpare();
+    const bool counted = !(p->getFlags() & kDeclFeature) && !p->isUnconnectedSpare();
     if (p == plug) return counted ? n : -1;
     if (counted) ++n;
   }
@@ -159,8 +159,8 @@ void CUG::onPlugChanged(CPlug2* plug) {
 }
 
 void CUG::pushPlugValue(CPlug2* plug) {
-  if (!unit_generator_ || (plug->getFlags() & pf_feature)) return;
-  bool push = (plug->getFlags() & pf_follow_source) != 0;
+  if (!unit_generator_ || (plug->getFlags() & kDeclFeature)) return;
+  bool push = (plug->getFlags() & kDeclFollowSource) != 0;
   if (!push) {
     const int dir = plug->getDirection();
     if (dir == DR_IN || dir == DR_PARAMETER) {
@@ -177,7 +177,7 @@ void CUG::pushPlugValue(CPlug2* plug) {
 
 void CUG::onLineRemoved(CPlug2* plug) {
   if (tearing_down_ || !plug || plug->disconnecting_) return;
-  if (!(plug->getFlags() & pf_auto_duplicate) || plug->isConnected()) return;
+  if (!(plug->getFlags() & kDeclAutoDuplicate) || plug->isConnected()) return;
   CPlug2* partner = plug->getPartner();
   if (partner && partner->isConnected()) return;
   removePlug(plug);
@@ -187,7 +187,7 @@ std::string CUG::getChoiceListFor(CPlug2* plug, const std::string& list) {
   if (list != "{AUTO}") return list;
   std::string names;
   for (CPlug2* p : plugs_) {
-    if ((p->getFlags() & pf_auto_duplicate) && p->isConnected()) {
+    if ((p->getFlags() & kDeclAutoDuplicate) && p->isConnected()) {
       if (!names.empty()) names += ",";
       names += p->getName();
     }

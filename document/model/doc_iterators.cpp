@@ -60,7 +60,7 @@ std::vector<generic_parameter*> plugParameters(CUG* module) {
   if (!module) return out;
   for (CPlug2* p : module->plugs()) {
     const int dir = p->getDirection();
-    if (dir == DR_IN || dir == DR_PARAMETER || (dir == DR_OUT && (p->getFlags() & pf_take_name)))
+    if (dir == DR_IN || dir == DR_PARAMETER || (dir == DR_OUT && (p->getFlags() & kDeclTakeName)))
       out.push_back(p);
   }
   return out;

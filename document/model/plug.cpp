@@ -111,26 +111,26 @@ void CPlug2::setValueText(const std::string& text) {
 std::string CPlug2::getUnit() { return getDatatype() == dt_volts ? "Volts" : std::string(); }
 
 std::string CPlug2::getFileExtension() {
-  return (getFlags() & pf_file_name) ? getChoiceList() : std::string();
+  return (getFlags() & kDeclFileName) ? getChoiceList() : std::string();
 }
 
 bool CPlug2::canExpose() {
   const uint32_t f = getFlags();
-  if (!(f & pf_take_name)) return false;
-  if (!(f & pf_auto_duplicate)) return true;
+  if (!(f & kDeclTakeName)) return false;
+  if (!(f & kDeclAutoDuplicate)) return true;
   CPlug2* partner = getPartner();
   return isConnected() || (partner && partner->isConnected());
 }
 
 bool CPlug2::isEditable() {
   if (locked()) return false;
-  if (getDirection() == DR_OUT && !(getFlags() & pf_follow_source)) return false;
+  if (getDirection() == DR_OUT && !(getFlags() & kDeclFollowSource)) return false;
   if (isUnconnectedSpare()) return false;
   return true;
 }
 
 bool CPlug2::isUnconnectedSpare() {
-  if (!(getFlags() & pf_auto_duplicate) || isConnected()) return false;
+  if (!(getFlags() & kDeclAutoDuplicate) || isConnected()) return false;
   CPlug2* partner = getPartner();
   return !(partner && partner->isConnected());
 }
@@ -178,13 +178,13 @@ void CPlug2::addLine(CLine2* line) {
   CPlug2* other = line->otherEnd(this);
   const uint32_t f = getFlags();
   const bool first = lines_.size() == 1;
-  if ((f & pf_follow_source) && first && other) setValueText(other->getValueText());
-  if ((f & pf_auto_duplicate) && first) {
+  if ((f & kDeclFollowSource) && first && other) setValueText(other->getValueText());
+  if ((f & kDeclAutoDuplicate) && first) {
     CPlug2* partner = getPartner();
     if (partner && !partner->isConnected() && partner->module() &&
         !hasSpare(partner->module(), partner->index(), partner))
       partner->module()->createPlug(partner->index());
-    if ((f & pf_take_name) && other && !keep_name_) setName(other->getName());
+    if ((f & kDeclTakeName) && other && !keep_name_) setName(other->getName());
     // The module keeps exactly one spare: a new one only when this plug was it.
     if (module_ && !hasSpare(module_, index_, this)) module_->createPlug(index_);
   }
@@ -223,9 +223,9 @@ CLine2* CPlug2::connect(CPlug2* other) {
     return refuse(kDifferentContainers);
   if (d1 != DR_CONTAINER_IO && d2 != DR_CONTAINER_IO) {
     if (getDatatype() != other->getDatatype()) return refuse(kDifferentTypesLong);
-    if ((getFlags() ^ other->getFlags()) & pf_feature) return refuse(kDifferentTypes);
+    if ((getFlags() ^ other->getFlags()) & kDeclFeature) return refuse(kDifferentTypes);
   }
-  if (!(getFlags() & pf_feature)) {
+  if (!(getFlags() & kDeclFeature)) {
     for (CPlug2* p : {this, other}) {
       const int dt = p->getDatatype();
       if (p->getDirection() == DR_IN && p->isConnected() && dt != dt_midi && dt != dt_volts)
@@ -350,9 +350,9 @@ std::string CPlugIO2::getChoiceList() {
 // ---- CPlugControled ----
 
 uint32_t CPlugControled::getFlags() {
-  uint32_t f = CPlug2::getFlags() & ~uint32_t(pf_unlisted);
-  if (datatype_ == dt_text && !extension_.empty()) f |= pf_file_name;
-  if (direction_ == DR_OUT) f |= pf_follow_source;
+  uint32_t f = CPlug2::getFlags() & ~uint32_t(kDeclUnlisted);
+  if (datatype_ == dt_text && !extension_.empty()) f |= kDeclFileName;
+  if (direction_ == DR_OUT) f |= kDeclFollowSource;
   return f;
 }
 

@@ -85,7 +85,7 @@ class CPlug2 : public CObject, public generic_parameter {
   std::string getValueText() override;
   void setValueText(const std::string& text) override;
   std::string getUnit() override;
-  bool isFileName() override { return (getFlags() & pf_file_name) != 0; }
+  bool isFileName() override { return (getFlags() & kDeclFileName) != 0; }
   std::string getFileExtension() override;
   bool canExpose() override;
   bool isEditable() override;

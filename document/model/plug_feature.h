@@ -28,7 +28,7 @@ class CPlugFeature : public CPlug2 {
   std::string getChoiceList() override { return extra_; }
   std::string getExtension() override { return extra_; }
   uint32_t getFlags() override {
-    return pf_feature | ((datatype_ == dt_text && !extra_.empty()) ? uint32_t(pf_file_name) : 0u);
+    return kDeclFeature | ((datatype_ == dt_text && !extra_.empty()) ? uint32_t(kDeclFileName) : 0u);
   }
   int32_t featureIndex() const { return feature_index_; }
   void setFeatureInfo(const std::string& name, const std::string& extra) {

@@ -5,7 +5,7 @@
 namespace kv {
 
 bool ug_math_base::IsVoiceInputActive() {
-  return (plugs[kInput1]->flags & PF_VOICE_FED) && (plugs[kInput2]->flags & PF_VOICE_FED);
+  return (plugs[kInput1]->flags & UPLUG_VOICE_FED) && (plugs[kInput2]->flags & UPLUG_VOICE_FED);
 }
 
 void ug_math_base::Open() {

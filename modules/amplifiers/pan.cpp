@@ -11,7 +11,7 @@ using namespace amplifiers;
 
 namespace {
 int16_t KnownLaw(int16_t law) { return law >= kEqualIntensity && law <= kSqrRoot ? law : int16_t{kEqualPower}; }
-bool Fed(const UPlug* p) { return (p->flags & PF_VOICE_FED) != 0; }
+bool Fed(const UPlug* p) { return (p->flags & UPLUG_VOICE_FED) != 0; }
 }  // namespace
 
 // --- Pan ---------------------------------------------------------------------------------

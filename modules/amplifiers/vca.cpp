@@ -25,7 +25,7 @@ void ug_vca::ListInterface(std::vector<InterfaceObject>& list) {
 }
 
 bool ug_vca::IsVoiceInputActive() {
-  auto fed = [this](int p) { return (plugs[p]->flags & PF_VOICE_FED) != 0; };
+  auto fed = [this](int p) { return (plugs[p]->flags & UPLUG_VOICE_FED) != 0; };
   return fed(kSignal) && fed(kVolume);
 }
 

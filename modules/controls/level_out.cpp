@@ -14,7 +14,7 @@ ug_param_float_out::ug_param_float_out() {
 
 void ug_param_float_out::ListInterface(std::vector<InterfaceObject>& list) {
   list.emplace_back(nullptr, dt_volts, &in, DR_IN, "Input signal", "Signal in", "0", "",
-                    IO_NOT_VOICE_SENSITIVE);
+                    kDeclNotVoiceSensitive);
   list.emplace_back(&midi_in, dt_midi, nullptr, DR_IN, "", "MIDI In", "", "", 0);
   list.emplace_back(&midi_out, dt_midi, nullptr, DR_OUT, "", "MIDI Out", "", "", 0);
   list.emplace_back(&response, dt_enum, nullptr, DR_PARAMETER, "", "Response", "4",

@@ -26,7 +26,7 @@ ug_switch::ug_switch() { SetProcessFunction(&ug_switch::sub_process_sleep); }
 
 void ug_switch::ListInterface(std::vector<InterfaceObject>& list) {
   list.emplace_back(&choice, dt_enum, nullptr, DR_IN, kChoiceHelp, "Choice", "0", "{AUTO}", 0);
-  list.emplace_back(nullptr, dt_volts, &in, DR_IN, "", "Input", "0", "", IO_NOT_VOICE_SENSITIVE);
+  list.emplace_back(nullptr, dt_volts, &in, DR_IN, "", "Input", "0", "", kDeclNotVoiceSensitive);
   list.emplace_back(nullptr, dt_volts, nullptr, DR_OUT, "", "Spare Output", "0", "", 0x04C);
 }
 
@@ -142,7 +142,7 @@ ug_voltage_to_enum::ug_voltage_to_enum() {
 
 void ug_voltage_to_enum::ListInterface(std::vector<InterfaceObject>& list) {
   list.emplace_back(nullptr, dt_volts, &in, DR_IN, "Input signal", "Signal in", "0", "",
-                    IO_NOT_VOICE_SENSITIVE);
+                    kDeclNotVoiceSensitive);
   list.emplace_back(&list_out, dt_enum, nullptr, DR_OUT, "", "List Out", "", "", 0);
 }
 

@@ -12,7 +12,7 @@ ug_vst_in::ug_vst_in() { SetProcessFunction(&ug_vst_in::sub_process); }
 void ug_vst_in::ListInterface(std::vector<InterfaceObject>& list) {
   list.emplace_back(&midi_out, dt_midi, nullptr, DR_OUT, "MIDI from the host", "MIDI Out", "0", "", 0);
   list.emplace_back(nullptr, dt_volts, nullptr, DR_OUT, "Audio from the host", "Audio", "", "",
-                    IO_AUTO_DUPLICATE);
+                    kDeclAutoDuplicate);
 }
 
 void ug_vst_in::Open() {

@@ -15,7 +15,7 @@ ug_vst_out::ug_vst_out() {
 void ug_vst_out::ListInterface(std::vector<InterfaceObject>& list) {
   list.emplace_back(&midi_in, dt_midi, nullptr, DR_IN, "MIDI to the host", "MIDI In", "0", "", 0);
   list.emplace_back(nullptr, dt_volts, nullptr, DR_IN, "Audio to the host", "Audio", "0", "",
-                    IO_AUTO_DUPLICATE | IO_PLUGS_FROM_DOCUMENT | IO_NOT_VOICE_SENSITIVE);
+                    kDeclAutoDuplicate | kDeclPlugsFromDocument | kDeclNotVoiceSensitive);
 }
 
 void ug_vst_out::Open() {

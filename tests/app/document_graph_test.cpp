@@ -117,7 +117,7 @@ TEST(DocumentGraph, ValuesSummingAndBoundaries) {
   std::vector<ug_base*> all;
   r.app().engine_root()->CollectAll(all);
   for (ug_base* u : all) adders += u->document_module == nullptr && u->plugs.size() == 2 &&
-                                   (u->plugs[1]->flags & PF_COLLECTOR);
+                                   (u->plugs[1]->flags & UPLUG_COLLECTOR);
   EXPECT_EQ(adders, 1);
 }
 

@@ -34,7 +34,7 @@ constexpr uint16_t kPlugSchema = 0x02;
 
 void registerRecordTypes() {
   test::testType("R Gen", {test::decl("Out", DR_OUT, dt_volts), test::decl("Level", DR_IN, dt_volts, "5")});
-  test::testType("R Sink", {test::decl("In", DR_IN, dt_volts, "0", "", pf_take_name)});
+  test::testType("R Sink", {test::decl("In", DR_IN, dt_volts, "0", "", kDeclTakeName)});
 }
 
 // The module-type field of a record (CDocOb): a number before 79, a text after; before 59

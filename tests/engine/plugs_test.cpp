@@ -88,7 +88,7 @@ TEST(Plugs, DeclarationsMakePlugsLookupByIndexAndName) {
   EXPECT_THROW(p->GetPlug(5), std::out_of_range);
   EXPECT_EQ(p->plugs[Probe::kLevel]->io, &p->level) << "the module's member holds the value";
   EXPECT_EQ(p->plugs[Probe::kIn]->block(), e.master.zero_block()) << "unconnected reads silence";
-  EXPECT_TRUE(p->plugs[Probe::kIn]->flags & PF_VOICE_SENSITIVE);
+  EXPECT_TRUE(p->plugs[Probe::kIn]->flags & UPLUG_VOICE_SENSITIVE);
   e.Start();
   EXPECT_EQ(p->in, e.master.zero_block()->samples()) << "Open writes buffer targets";
   EXPECT_EQ(p->out, p->plugs[Probe::kOut]->samples());
@@ -130,7 +130,7 @@ class Sum : public ug_base {
   } sources;
   ug_base* CreateObject() override { return new Sum; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(&sources, dt_volts, nullptr, DR_IN, "", "In", "", "", IO_COLLECTOR);
+    list.emplace_back(&sources, dt_volts, nullptr, DR_IN, "", "In", "", "", kDeclCollector);
   }
 };
 
@@ -141,7 +141,7 @@ TEST(Plugs, CollectorInputsTrackSourcesAndDieQuietly) {
   auto sum = std::make_unique<Sum>();
   sum->master = &e.master;
   sum->BuildPlugsFromDeclarations();
-  ASSERT_TRUE(sum->plugs[0]->flags & PF_COLLECTOR);
+  ASSERT_TRUE(sum->plugs[0]->flags & UPLUG_COLLECTOR);
   Connection* ca = UPlug::Connect(a->plugs[Script::kOut], sum->plugs[0]);
   ASSERT_NE(UPlug::Connect(b->plugs[Script::kOut], sum->plugs[0]), nullptr);
   EXPECT_EQ(sum->sources.list, (std::vector<UPlug*>{a->plugs[0], b->plugs[0]}));
@@ -209,7 +209,7 @@ TEST(Clone, CopiesPlugsFlagsAndChainAndWiresLikeThePrototype) {
   Probe* sink = e.Add<Probe>(0);
   proto->flags |= UGF_VOICE_DEPENDENT | UGF_OPEN | UGF_SUSPENDED;
   UPlug::Connect(src->plugs[Script::kFloat], proto->plugs[Probe::kValue]);
-  sink->plugs[Probe::kIn]->flags |= PF_COLLECTOR;  // stands for a voice sum
+  sink->plugs[Probe::kIn]->flags |= UPLUG_COLLECTOR;  // stands for a voice sum
   UPlug::Connect(proto->plugs[Probe::kOut], sink->plugs[Probe::kIn]);
 
   std::unique_ptr<ug_base> c1(proto->Clone());
@@ -266,7 +266,7 @@ TEST(VoiceMarking, DownstreamThenUpstreamAndTagging) {
   EXPECT_EQ(meter->flags & both, 0u) << "never voice-dependent";
   EXPECT_EQ(shared->flags & both, 0u) << "upstream marking needs the downstream mark";
   EXPECT_EQ(lfo->flags & both, 0u);
-  EXPECT_TRUE(a->plugs[Probe::kIn]->flags & PF_VOICE_FED);
+  EXPECT_TRUE(a->plugs[Probe::kIn]->flags & UPLUG_VOICE_FED);
 
   // Two sources tag downstream: what both reach is shared (0).
   Engine f;

@@ -281,8 +281,8 @@ TEST(VoiceCombiner, SumsLikeAnAdderAndIsNeverVoiceDependent) {
   Engine e(512, 44100);
   auto* vc = e.Add<ug_voice_combiner>(10);
   EXPECT_TRUE(vc->flags & UGF_NEVER_VOICE);
-  EXPECT_TRUE(vc->plugs[ug_adder::kIn]->flags & PF_COLLECTOR);
-  EXPECT_FALSE(vc->plugs[ug_adder::kIn]->flags & PF_VOICE_SENSITIVE);
+  EXPECT_TRUE(vc->plugs[ug_adder::kIn]->flags & UPLUG_COLLECTOR);
+  EXPECT_FALSE(vc->plugs[ug_adder::kIn]->flags & UPLUG_VOICE_SENSITIVE);
   Wire(AddClip(e, [](int64_t t) { return 0.001f * t; }), 0, vc, ug_adder::kIn);
   Wire(AddClip(e, [](int64_t) { return 0.25f; }), 0, vc, ug_adder::kIn);
   Recorder* r = RecordPlug(e, vc, ug_adder::kOut);
@@ -326,8 +326,8 @@ TEST(TwoInputModules, VoiceActiveOnlyWithTheInputsTheyNeed) {
   auto* mul = e.Add<ug_multiplier>(10);
   auto* pan = e.Add<ug_pan>(10);
   auto fed = [](ug_base* u, std::initializer_list<int> plugs) {
-    for (UPlug* p : u->plugs) p->flags &= ~PF_VOICE_FED;
-    for (int p : plugs) u->plugs[p]->flags |= PF_VOICE_FED;
+    for (UPlug* p : u->plugs) p->flags &= ~UPLUG_VOICE_FED;
+    for (int p : plugs) u->plugs[p]->flags |= UPLUG_VOICE_FED;
     return u->IsVoiceInputActive();
   };
   EXPECT_FALSE(fed(vca, {ug_vca::kSignal}));
