@@ -24,9 +24,8 @@ InputArrayFloat::Source* InputArrayFloat::Find(const UPlug* source) {
 ug_adder::ug_adder() { SetProcessFunction(&ug_adder::sub_process_sleep); }
 
 void ug_adder::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &out_, DR_OUT, "", "Out", "0", "", 0);
-  list.emplace_back(&inputs_, dt_volts, nullptr, DR_IN, "", "In", "0", "",
-                    kDeclCollector | kDeclNotVoiceSensitive);
+  list.push_back(VoltsOut(&out_, "Out").Default("0"));
+  list.push_back(CollectorIn(dt_volts, &inputs_, "In").Default("0").Flags(kDeclNotVoiceSensitive));
 }
 
 void ug_adder::Open() {
@@ -93,8 +92,8 @@ void ug_adder::SumStreaming(int offset, int count) {
 ug_adder_midi::ug_adder_midi() { SetProcessFunction(&ug_adder_midi::sub_process_sleep); }
 
 void ug_adder_midi::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(&out, dt_midi, nullptr, DR_OUT, "", "Out", "", "", 0);
-  list.emplace_back(&in, dt_midi, nullptr, DR_IN, "", "In", "", "", kDeclCollector);
+  list.push_back(MidiOut(&out, "Out"));
+  list.push_back(CollectorIn(dt_midi, &in, "In"));
 }
 
 void ug_adder_midi::Process(int count) {

@@ -30,8 +30,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/declaration_builder.h"
 #include "engine/event_processor.h"
-#include "engine/interface_object.h"
 #include "engine/plug.h"
 
 namespace kv {

@@ -26,16 +26,15 @@ ug_container::~ug_container() {
 }
 
 void ug_container::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, nullptr, DR_CONTAINER_IO, "Connection to a module inside",
-                    "Spare", "0", "", kDeclAutoDuplicate | kDeclPlugsFromDocument | 0x004);
-  list.emplace_back(&polyphony, dt_enum, nullptr, DR_PARAMETER,
-                    "Limits the number of notes you can play at once. (Changes take effect next "
-                    "time you re-start the sound)",
-                    "Polyphony", "6", "range 1,200", 0);
-  list.emplace_back(&midi_automation, dt_bool, nullptr, DR_PARAMETER, "", "MIDI Automation", "",
-                    "", 0x100);
-  list.emplace_back(&show_controls, dt_enum, nullptr, DR_PARAMETER, "", "Show Controls", "0",
-                    "Off,On Panel,On Module", 0);
+  list.push_back(
+      ContainerIo("Spare").Default("0").Flags(kDeclSpare).Help("Connection to a module inside"));
+  list.push_back(EnumParameter(&polyphony, "Polyphony", "range 1,200")
+                     .Default("6")
+                     .Help("Limits the number of notes you can play at once. (Changes take effect "
+                           "next time you re-start the sound)"));
+  list.push_back(BoolParameter(&midi_automation, "MIDI Automation").Flags(kDeclUnlisted));
+  list.push_back(
+      EnumParameter(&show_controls, "Show Controls", "Off,On Panel,On Module").Default("0"));
 }
 
 Voice* ug_container::NewVoice() {

@@ -8,9 +8,10 @@ ug_io_mod::ug_io_mod() {
 }
 
 void ug_io_mod::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, nullptr, DR_CONTAINER_IO,
-                    "Connection to modules outside (at higher level of structure)", "Spare", "0",
-                    "", kDeclAutoDuplicate | kDeclPlugsFromDocument | 0x004);
+  list.push_back(ContainerIo("Spare")
+                     .Default("0")
+                     .Flags(kDeclSpare)
+                     .Help("Connection to modules outside (at higher level of structure)"));
 }
 
 }  // namespace kv

@@ -10,9 +10,11 @@ ug_notesource::ug_notesource() {
 }
 
 void ug_notesource::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(&midi_in, dt_midi, nullptr, DR_IN, "", "MIDI In", "0", "", 0);
-  list.emplace_back(&channel_filter, dt_enum, nullptr, DR_IN, "MIDI Channel", "Channel", "-1",
-                    "All=-1,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16", 0x003);
+  list.push_back(MidiIn(&midi_in, "MIDI In").Default("0"));
+  list.push_back(EnumIn(&channel_filter, "Channel", "All=-1,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16")
+                     .Default("-1")
+                     .Flags(kDeclAudioInput | kDeclReserved)
+                     .Help("MIDI Channel"));
 }
 
 int ug_notesource::EventReserve() const {

@@ -15,7 +15,7 @@ class Source : public ug_base {
  public:
   ug_base* CreateObject() override { return new Source; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
+    list.push_back(VoltsOut(&out, "Out"));
   }
   Source() { SetProcessFunction(&Source::Ramp); }
   void Open() override {
@@ -34,8 +34,8 @@ class PassThrough : public ug_base {
  public:
   ug_base* CreateObject() override { return new PassThrough; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &in, DR_IN, "", "In", "0", "", 0);
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
+    list.push_back(VoltsIn(&in, "In").Default("0"));
+    list.push_back(VoltsOut(&out, "Out"));
   }
   PassThrough() { SetProcessFunction(&PassThrough::Copy); }
   void OnPlugStateChange(sample_clock time, Connection* c, state_type s) override {

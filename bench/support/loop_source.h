@@ -15,7 +15,7 @@ class Loop : public ug_base {
  public:
   ug_base* CreateObject() override { return new Loop; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
+    list.push_back(VoltsOut(&out, "Out"));
   }
   void Open() override {
     ug_base::Open();

@@ -5,12 +5,13 @@
 namespace kv {
 
 void ug_multiplier::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &in1, DR_IN,
-                    "The 2 inputs are Multiplied. Then 'normalised' eg 5V multiplied by 2 V = "
-                    "1V, (5 * 2 ) / 10 ",
-                    "Input 1", "8", "", 512);
-  list.emplace_back(nullptr, dt_volts, &in2, DR_IN, "", "Input 2", "8", "", 512);
-  list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Output", "0", "", 0);
+  list.push_back(VoltsIn(&in1, "Input 1")
+                     .Default("8")
+                     .Flags(kDeclNotVoiceSensitive)
+                     .Help("The 2 inputs are Multiplied. Then 'normalised' eg 5V multiplied by 2 V "
+                           "= 1V, (5 * 2 ) / 10 "));
+  list.push_back(VoltsIn(&in2, "Input 2").Default("8").Flags(kDeclNotVoiceSensitive));
+  list.push_back(VoltsOut(&out, "Output").Default("0"));
 }
 
 void ug_multiplier::RenderBoth(int offset, int count) {

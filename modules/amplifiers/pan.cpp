@@ -17,17 +17,20 @@ bool Fed(const UPlug* p) { return (p->flags & UPLUG_VOICE_FED) != 0; }
 // --- Pan ---------------------------------------------------------------------------------
 
 void ug_pan::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &input_in, DR_IN, "Audio signal input", "Input", "0", "", 512);
-  list.emplace_back(nullptr, dt_volts, &pan_in, DR_IN, "-5V = Left, +5V = Right", "Pan", "0",
-                    "5,-5,5,-5", 1);
-  list.emplace_back(nullptr, dt_volts, &left_out, DR_OUT, "", "Left Out", "5", "", 0);
-  list.emplace_back(nullptr, dt_volts, &right_out, DR_OUT, "", "Right Out", "5", "", 0);
-  list.emplace_back(nullptr, dt_volts, &volume_in, DR_IN,
-                    "Controls the Volume of the input signal. 10 V = original volume, 0 V = "
-                    "silence",
-                    "Volume", "8", "", 1);
-  list.emplace_back(&fade_law, dt_enum, nullptr, DR_PARAMETER, kFadeLawHelp, "Fade Law", "1",
-                    kFadeLawList, 0);
+  list.push_back(VoltsIn(&input_in, "Input")
+                     .Default("0")
+                     .Flags(kDeclNotVoiceSensitive)
+                     .Help("Audio signal input"));
+  list.push_back(
+      VoltsIn(&pan_in, "Pan").Default("0").Choices("5,-5,5,-5").Help("-5V = Left, +5V = Right"));
+  list.push_back(VoltsOut(&left_out, "Left Out").Default("5"));
+  list.push_back(VoltsOut(&right_out, "Right Out").Default("5"));
+  list.push_back(
+      VoltsIn(&volume_in, "Volume")
+          .Default("8")
+          .Help("Controls the Volume of the input signal. 10 V = original volume, 0 V = silence"));
+  list.push_back(
+      EnumParameter(&fade_law, "Fade Law", kFadeLawList).Default("1").Help(kFadeLawHelp));
 }
 
 bool ug_pan::IsVoiceInputActive() {
@@ -110,13 +113,15 @@ void ug_pan::Choose(sample_clock time) {
 // --- X-Mix -------------------------------------------------------------------------------
 
 void ug_cross_fade::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &a_in, DR_IN, "", "Input A", "0", "", 512);
-  list.emplace_back(nullptr, dt_volts, &b_in, DR_IN, "", "Input B", "0", "", 512);
-  list.emplace_back(nullptr, dt_volts, &mix_in, DR_IN,
-                    "Varies the mix from +5V - Input A, to -5V - Input B", "Mix", "0", "5,-5,5,-5", 1);
-  list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Signal Out", "5", "", 0);
-  list.emplace_back(&fade_law, dt_enum, nullptr, DR_PARAMETER, kFadeLawHelp, "Fade Law", "1",
-                    kFadeLawList, 0);
+  list.push_back(VoltsIn(&a_in, "Input A").Default("0").Flags(kDeclNotVoiceSensitive));
+  list.push_back(VoltsIn(&b_in, "Input B").Default("0").Flags(kDeclNotVoiceSensitive));
+  list.push_back(VoltsIn(&mix_in, "Mix")
+                     .Default("0")
+                     .Choices("5,-5,5,-5")
+                     .Help("Varies the mix from +5V - Input A, to -5V - Input B"));
+  list.push_back(VoltsOut(&out, "Signal Out").Default("5"));
+  list.push_back(
+      EnumParameter(&fade_law, "Fade Law", kFadeLawList).Default("1").Help(kFadeLawHelp));
 }
 
 bool ug_cross_fade::IsVoiceInputActive() {

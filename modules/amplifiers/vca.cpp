@@ -12,16 +12,17 @@ namespace kv {
 using namespace amplifiers;
 
 void ug_vca::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &signal_in, DR_IN,
-                    "The 2 inputs are Multiplied (Ring Modulated). Then 'normalised' eg 5V "
-                    "multiplied by 2 V = 1V, (5 * 2 ) / 10 ",
-                    "Signal", "0", "", 512);
-  list.emplace_back(nullptr, dt_volts, &volume_in, DR_IN, "", "Volume", "8", "", 1);
-  list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Output", "0", "", 0);
-  list.emplace_back(&response_curve, dt_enum, nullptr, DR_PARAMETER,
-                    "In db mode: 10V to 2V gives 0 to -40db, 2V to 0v gives -40db to -70db "
-                    "(silence)",
-                    "Response Curve", "1", "Decibel,Exponential,Linear", 0);
+  list.push_back(VoltsIn(&signal_in, "Signal")
+                     .Default("0")
+                     .Flags(kDeclNotVoiceSensitive)
+                     .Help("The 2 inputs are Multiplied (Ring Modulated). Then 'normalised' eg 5V "
+                           "multiplied by 2 V = 1V, (5 * 2 ) / 10 "));
+  list.push_back(VoltsIn(&volume_in, "Volume").Default("8"));
+  list.push_back(VoltsOut(&out, "Output").Default("0"));
+  list.push_back(
+      EnumParameter(&response_curve, "Response Curve", "Decibel,Exponential,Linear")
+          .Default("1")
+          .Help("In db mode: 10V to 2V gives 0 to -40db, 2V to 0v gives -40db to -70db (silence)"));
 }
 
 bool ug_vca::IsVoiceInputActive() {

@@ -13,14 +13,15 @@ ug_param_float_out::ug_param_float_out() {
 }
 
 void ug_param_float_out::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &in, DR_IN, "Input signal", "Signal in", "0", "",
-                    kDeclNotVoiceSensitive);
-  list.emplace_back(&midi_in, dt_midi, nullptr, DR_IN, "", "MIDI In", "", "", 0);
-  list.emplace_back(&midi_out, dt_midi, nullptr, DR_OUT, "", "MIDI Out", "", "", 0);
-  list.emplace_back(&response, dt_enum, nullptr, DR_PARAMETER, "", "Response", "4",
-                    "VU,PPM,Peak,HeadRoom, DC (Fast), DC Average", 0);
-  list.emplace_back(&update_rate, dt_enum, nullptr, DR_PARAMETER, "", "Update Rate", "10",
-                    "1 Hz=1,5 Hz=5,10 Hz=10,20 Hz=20,40 Hz=40", 0);
+  list.push_back(
+      VoltsIn(&in, "Signal in").Default("0").Flags(kDeclNotVoiceSensitive).Help("Input signal"));
+  list.push_back(MidiIn(&midi_in, "MIDI In"));
+  list.push_back(MidiOut(&midi_out, "MIDI Out"));
+  list.push_back(EnumParameter(&response, "Response", "VU,PPM,Peak,HeadRoom, DC (Fast), DC Average")
+                     .Default("4"));
+  list.push_back(
+      EnumParameter(&update_rate, "Update Rate", "1 Hz=1,5 Hz=5,10 Hz=10,20 Hz=20,40 Hz=40")
+          .Default("10"));
 }
 
 int ug_param_float_out::Interval() const {

@@ -24,13 +24,12 @@ ug_combobox::ug_combobox() { SetProcessFunction(&ug_combobox::sub_process_sleep)
 
 void ug_combobox::ListInterface(std::vector<InterfaceObject>& list) {
   ListCommonPlugs(this, list);
-  list.emplace_back(&choice, dt_enum, nullptr, DR_OUT,
-                    "Connect this to any input needing a list of values", "Choice", "", "", 0);
-  list.emplace_back(&appearance, dt_enum, nullptr, DR_PARAMETER, "", "Appearance", "0",
-                    kListAppearances, 0);
-  list.emplace_back(&show_title, dt_bool, nullptr, DR_PARAMETER,
-                    "Leaves control's title blank on Control Panel", "Show Title On Panel", "1", "",
-                    0);
+  list.push_back(
+      EnumOut(&choice, "Choice").Help("Connect this to any input needing a list of values"));
+  list.push_back(EnumParameter(&appearance, "Appearance", kListAppearances).Default("0"));
+  list.push_back(BoolParameter(&show_title, "Show Title On Panel")
+                     .Default("1")
+                     .Help("Leaves control's title blank on Control Panel"));
 }
 
 ug_base* ug_combobox::Clone() {
@@ -84,10 +83,10 @@ ug_text_entry::ug_text_entry() { SetProcessFunction(&ug_text_entry::sub_process_
 
 void ug_text_entry::ListInterface(std::vector<InterfaceObject>& list) {
   ListCommonPlugs(this, list);
-  list.emplace_back(&text, dt_text, nullptr, DR_OUT, "", "Text Out", "", "", 0);
-  list.emplace_back(&show_title, dt_bool, nullptr, DR_PARAMETER,
-                    "Leaves control's title blank on Control Panel", "Show Title On Panel", "1", "",
-                    0);
+  list.push_back(TextOut(&text, "Text Out"));
+  list.push_back(BoolParameter(&show_title, "Show Title On Panel")
+                     .Default("1")
+                     .Help("Leaves control's title blank on Control Panel"));
 }
 
 void ug_text_entry::Open() {

@@ -9,11 +9,12 @@ namespace kv {
 ug_patch_sel::ug_patch_sel() { SetProcessFunction(&ug_patch_sel::sub_process_sleep); }
 
 void ug_patch_sel::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(&channel, dt_enum, nullptr, DR_IN, "MIDI Channel", "Channel", "-1",
-                    "All=-1,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16", 3);
-  list.emplace_back(&midi_in, dt_midi, nullptr, DR_IN, "", "MIDI In", "0", "", 0);
-  list.emplace_back(&midi_out, dt_midi, nullptr, DR_OUT, "Transmits MIDI Program change messages",
-                    "MIDI Out", "", "", 0);
+  list.push_back(EnumIn(&channel, "Channel", "All=-1,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16")
+                     .Default("-1")
+                     .Flags(kDeclAudioInput | kDeclReserved)
+                     .Help("MIDI Channel"));
+  list.push_back(MidiIn(&midi_in, "MIDI In").Default("0"));
+  list.push_back(MidiOut(&midi_out, "MIDI Out").Help("Transmits MIDI Program change messages"));
 }
 
 void ug_patch_sel::AttachValues(const StoredValueMirror*, int currentPatch) {

@@ -16,18 +16,17 @@ constexpr const char* kAppearanceChoices =
 
 void ug_slider::ListInterface(std::vector<InterfaceObject>& list) {
   ListCommonPlugs(this, list);
-  list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Signal Out", "", "", 0);
-  list.emplace_back(&lo_value, dt_float, nullptr, DR_PARAMETER, "Minimum output value", "Lo Value",
-                    "0", "", 0);
-  list.emplace_back(&hi_value, dt_float, nullptr, DR_PARAMETER, "Maximum output value", "Hi Value",
-                    "10", "", 0);
-  list.emplace_back(&appearance, dt_enum, nullptr, DR_PARAMETER,
-                    "Sets the appearance of the control", "Appearance", "1", kAppearanceChoices, 0);
-  list.emplace_back(&show_readout, dt_bool, nullptr, DR_PARAMETER, "Adds text readout of value",
-                    "Show Readout", "1", "", 0);
-  list.emplace_back(&show_title, dt_bool, nullptr, DR_PARAMETER,
-                    "Leaves control's title blank on Control Panel", "Show Title On Panel", "1", "",
-                    0);
+  list.push_back(VoltsOut(&out, "Signal Out"));
+  list.push_back(FloatParameter(&lo_value, "Lo Value").Default("0").Help("Minimum output value"));
+  list.push_back(FloatParameter(&hi_value, "Hi Value").Default("10").Help("Maximum output value"));
+  list.push_back(EnumParameter(&appearance, "Appearance", kAppearanceChoices)
+                     .Default("1")
+                     .Help("Sets the appearance of the control"));
+  list.push_back(
+      BoolParameter(&show_readout, "Show Readout").Default("1").Help("Adds text readout of value"));
+  list.push_back(BoolParameter(&show_title, "Show Title On Panel")
+                     .Default("1")
+                     .Help("Leaves control's title blank on Control Panel"));
 }
 
 int ug_slider::SmoothLength() const {
@@ -89,9 +88,9 @@ std::string ug_slider::GetValueText() const {
 }
 
 void ug_param_float_in::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Signal Out", "", "", 0);
-  list.emplace_back(&midi_in, dt_midi, nullptr, DR_IN, "", "MIDI In", "", "", 0x100);
-  list.emplace_back(&midi_out, dt_midi, nullptr, DR_OUT, "", "MIDI Out", "", "", 0x100);
+  list.push_back(VoltsOut(&out, "Signal Out"));
+  list.push_back(MidiIn(&midi_in, "MIDI In").Flags(kDeclUnlisted));
+  list.push_back(MidiOut(&midi_out, "MIDI Out").Flags(kDeclUnlisted));
 }
 
 int ug_param_float_in::SmoothLength() const { return static_cast<int>(SampleRate() / 32.0f); }

@@ -25,9 +25,9 @@ float valueAt(ug_base* u, const float* samples) {
 ug_switch::ug_switch() { SetProcessFunction(&ug_switch::sub_process_sleep); }
 
 void ug_switch::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(&choice, dt_enum, nullptr, DR_IN, kChoiceHelp, "Choice", "0", "{AUTO}", 0);
-  list.emplace_back(nullptr, dt_volts, &in, DR_IN, "", "Input", "0", "", kDeclNotVoiceSensitive);
-  list.emplace_back(nullptr, dt_volts, nullptr, DR_OUT, "", "Spare Output", "0", "", 0x04C);
+  list.push_back(EnumIn(&choice, "Choice", "{AUTO}").Default("0").Help(kChoiceHelp));
+  list.push_back(VoltsIn(&in, "Input").Default("0").Flags(kDeclNotVoiceSensitive));
+  list.push_back(VoltsOut(nullptr, "Spare Output").Default("0").Flags(kDeclSpare));
 }
 
 void ug_switch::Open() {
@@ -85,9 +85,10 @@ void ug_switch::sub_process(int offset, int count) {
 ug_switch2::ug_switch2() { SetProcessFunction(&ug_switch2::sub_process_sleep); }
 
 void ug_switch2::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(&choice, dt_enum, nullptr, DR_IN, kChoiceHelp, "Choice", "0", "{AUTO}", 0);
-  list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Output", "0", "", 0);
-  list.emplace_back(nullptr, dt_volts, nullptr, DR_IN, "", "Spare Input", "0", "", 0x24C);
+  list.push_back(EnumIn(&choice, "Choice", "{AUTO}").Default("0").Help(kChoiceHelp));
+  list.push_back(VoltsOut(&out, "Output").Default("0"));
+  list.push_back(
+      VoltsIn(nullptr, "Spare Input").Default("0").Flags(kDeclSpare | kDeclNotVoiceSensitive));
 }
 
 void ug_switch2::Open() {
@@ -141,9 +142,9 @@ ug_voltage_to_enum::ug_voltage_to_enum() {
 }
 
 void ug_voltage_to_enum::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &in, DR_IN, "Input signal", "Signal in", "0", "",
-                    kDeclNotVoiceSensitive);
-  list.emplace_back(&list_out, dt_enum, nullptr, DR_OUT, "", "List Out", "", "", 0);
+  list.push_back(
+      VoltsIn(&in, "Signal in").Default("0").Flags(kDeclNotVoiceSensitive).Help("Input signal"));
+  list.push_back(EnumOut(&list_out, "List Out"));
 }
 
 void ug_voltage_to_enum::Open() {
@@ -188,8 +189,10 @@ void ug_voltage_to_enum::sub_process(int offset, int count) {
 // ---- Fixed Values ----
 
 void ug_fixed_values::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, nullptr, DR_OUT, "Pre-Set Voltage", "Spare Value", "0", "",
-                    0x06C);
+  list.push_back(VoltsOut(nullptr, "Spare Value")
+                     .Default("0")
+                     .Flags(kDeclSpare | kDeclFollowSource)
+                     .Help("Pre-Set Voltage"));
 }
 
 }  // namespace kv

@@ -13,23 +13,29 @@ namespace kv {
 ug_control::ug_control() { flags |= UGF_NEVER_SUSPEND; }
 
 void ug_control::ListCommonPlugs(ug_control* c, std::vector<InterfaceObject>& list) {
-  list.emplace_back(&c->channel, dt_enum, nullptr, DR_IN, "MIDI Channel", "Channel", "-1",
-                    "All=-1,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16", 0x103);
-  list.emplace_back(&c->midi_in, dt_midi, nullptr, DR_IN,
-                    "Use this to automate the control from a MIDI sequence", "MIDI In", "0", "",
-                    0x100);
-  list.emplace_back(&c->midi_out, dt_midi, nullptr, DR_OUT,
-                    "Sends MIDI controller messages when control is changed", "MIDI Out", "", "",
-                    0x100);
-  list.emplace_back(&c->controller_number, dt_enum, nullptr, DR_PARAMETER,
-                    "Sets which MIDI controller this sends/responds to", "MIDI Controller ID", "-1",
-                    kMidiControllerChoices, 0x001);
-  list.emplace_back(&c->ignore_program_change, dt_bool, nullptr, DR_PARAMETER,
-                    "Prevents this control responding to patch changes from 'Patch Select' module",
-                    "Ignore Program Change", "0", "", 0);
-  list.emplace_back(&c->nrpn_number, dt_enum, nullptr, DR_PARAMETER,
-                    "Used with Controller 99 and 101 to provide user definable controllers",
-                    "MIDI NRPN", "0", "range 0,16255", 0);
+  list.push_back(EnumIn(&c->channel, "Channel", "All=-1,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16")
+                     .Default("-1")
+                     .Flags(kDeclAudioInput | kDeclReserved | kDeclUnlisted)
+                     .Help("MIDI Channel"));
+  list.push_back(MidiIn(&c->midi_in, "MIDI In")
+                     .Default("0")
+                     .Flags(kDeclUnlisted)
+                     .Help("Use this to automate the control from a MIDI sequence"));
+  list.push_back(MidiOut(&c->midi_out, "MIDI Out")
+                     .Flags(kDeclUnlisted)
+                     .Help("Sends MIDI controller messages when control is changed"));
+  list.push_back(EnumParameter(&c->controller_number, "MIDI Controller ID", kMidiControllerChoices)
+                     .Default("-1")
+                     .Flags(kDeclAudioInput)
+                     .Help("Sets which MIDI controller this sends/responds to"));
+  list.push_back(
+      BoolParameter(&c->ignore_program_change, "Ignore Program Change")
+          .Default("0")
+          .Help("Prevents this control responding to patch changes from 'Patch Select' module"));
+  list.push_back(
+      EnumParameter(&c->nrpn_number, "MIDI NRPN", "range 0,16255")
+          .Default("0")
+          .Help("Used with Controller 99 and 101 to provide user definable controllers"));
 }
 
 void ug_control::ListInterface(std::vector<InterfaceObject>& list) { ListCommonPlugs(this, list); }

@@ -3,19 +3,22 @@
 namespace kv {
 
 void ug_adsr::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &gate_in, DR_IN,
-                    "Triggers the Attack phase when greater then 0 V ", "Gate", "1", "", 1);
-  list.emplace_back(nullptr, dt_volts, &attack_in, DR_IN,
-                    "Controls the rate of the attack, 0 V is quickest, 10 V slowest", "Attack", "0",
-                    "", 1);
-  list.emplace_back(nullptr, dt_volts, &decay_in, DR_IN, "The Decay rate", "Decay", "5", "", 1);
-  list.emplace_back(nullptr, dt_volts, &sustain_in, DR_IN,
-                    "The 'hold' level, while the gate is high (key is down)", "Sustain", "7", "", 1);
-  list.emplace_back(nullptr, dt_volts, &release_in, DR_IN, "The Release rate", "Release", "4", "", 1);
-  list.emplace_back(nullptr, dt_volts, &overall_level_in, DR_IN,
-                    "Controls the overall output level.  Handy for adding Velocity sensitivity",
-                    "Overall Level", "10", "", 1);
-  list.emplace_back(nullptr, dt_volts, &signal_out, DR_OUT, "", "Signal Out", "0", "", 0);
+  list.push_back(VoltsIn(&gate_in, "Gate")
+                     .Default("1")
+                     .Help("Triggers the Attack phase when greater then 0 V "));
+  list.push_back(VoltsIn(&attack_in, "Attack")
+                     .Default("0")
+                     .Help("Controls the rate of the attack, 0 V is quickest, 10 V slowest"));
+  list.push_back(VoltsIn(&decay_in, "Decay").Default("5").Help("The Decay rate"));
+  list.push_back(VoltsIn(&sustain_in, "Sustain")
+                     .Default("7")
+                     .Help("The 'hold' level, while the gate is high (key is down)"));
+  list.push_back(VoltsIn(&release_in, "Release").Default("4").Help("The Release rate"));
+  list.push_back(
+      VoltsIn(&overall_level_in, "Overall Level")
+          .Default("10")
+          .Help("Controls the overall output level.  Handy for adding Velocity sensitivity"));
+  list.push_back(VoltsOut(&signal_out, "Signal Out").Default("0"));
 }
 
 void ug_adsr::BindPlugs() {

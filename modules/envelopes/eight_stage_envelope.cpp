@@ -15,26 +15,29 @@ constexpr SegmentDefaults kDefaults[ug_envelope_base::kMaxSegments] = {
 }  // namespace
 
 void ug_8_stage::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &gate_in, DR_IN,
-                    "Triggers the Attack phase when greater then 0 V ", "Gate", "1", "", 1);
+  list.push_back(VoltsIn(&gate_in, "Gate")
+                     .Default("1")
+                     .Help("Triggers the Attack phase when greater then 0 V "));
   for (int i = 0; i < kMaxSegments; ++i) {
     const std::string n = std::to_string(i);
-    list.emplace_back(nullptr, dt_volts, &rate_in[i], DR_IN,
-                      "Segment rate ( 0 - fastest, 10 - slowest )", "Rate " + n, kDefaults[i].rate,
-                      "", 1);
-    list.emplace_back(nullptr, dt_volts, &level_in[i], DR_IN, "End level    (0 - 10V)",
-                      "Level " + n, kDefaults[i].level, "", 1);
+    list.push_back(VoltsIn(&rate_in[i], "Rate " + n)
+                       .Default(kDefaults[i].rate)
+                       .Help("Segment rate ( 0 - fastest, 10 - slowest )"));
+    list.push_back(VoltsIn(&level_in[i], "Level " + n)
+                       .Default(kDefaults[i].level)
+                       .Help("End level    (0 - 10V)"));
   }
-  list.emplace_back(nullptr, dt_volts, &overall_level_in, DR_IN,
-                    "Controls the overall output level.  Handy for adding Velocity sensitivity",
-                    "Overall Level", "10", "", 1);
-  list.emplace_back(nullptr, dt_volts, &signal_out, DR_OUT, "", "Signal Out", "0", "", 0);
-  list.emplace_back(&sus_seg, dt_enum, nullptr, DR_IN,
-                    "Which segment to 'hold' at until key is released", "Sus Seg", "2",
-                    "None=10,0=0,1,2,3,4,5,6,7", 0);
-  list.emplace_back(&end_seg, dt_enum, nullptr, DR_IN,
-                    "Which segment to stop at, subsequent segments are ignored.", "End Seg", "4",
-                    "range 0,7", 0);
+  list.push_back(
+      VoltsIn(&overall_level_in, "Overall Level")
+          .Default("10")
+          .Help("Controls the overall output level.  Handy for adding Velocity sensitivity"));
+  list.push_back(VoltsOut(&signal_out, "Signal Out").Default("0"));
+  list.push_back(EnumIn(&sus_seg, "Sus Seg", "None=10,0=0,1,2,3,4,5,6,7")
+                     .Default("2")
+                     .Help("Which segment to 'hold' at until key is released"));
+  list.push_back(EnumIn(&end_seg, "End Seg", "range 0,7")
+                     .Default("4")
+                     .Help("Which segment to stop at, subsequent segments are ignored."));
 }
 
 void ug_8_stage::BindPlugs() {

@@ -23,15 +23,18 @@ ug_base* ug_envelope_ms::Clone() {
 }
 
 void ug_envelope_ms::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &gate_in, DR_IN,
-                    "Triggers the Attack phase when greater then 0 V ", "Gate", "1", "", 1);
-  list.emplace_back(nullptr, dt_volts, &overall_level_in, DR_IN,
-                    "Controls the overall output level.  Handy for adding Velocity sensitivity",
-                    "Overall Level", "10", "", 1);
-  list.emplace_back(nullptr, dt_volts, &signal_out, DR_OUT, "", "Signal Out", "0", "", 0);
-  list.emplace_back(&ignore_program_change, dt_bool, nullptr, DR_PARAMETER,
-                    "Prevents this control responding to patch changes from 'Patch Select' module",
-                    "Ignore Program Change", "0", "", 0);
+  list.push_back(VoltsIn(&gate_in, "Gate")
+                     .Default("1")
+                     .Help("Triggers the Attack phase when greater then 0 V "));
+  list.push_back(
+      VoltsIn(&overall_level_in, "Overall Level")
+          .Default("10")
+          .Help("Controls the overall output level.  Handy for adding Velocity sensitivity"));
+  list.push_back(VoltsOut(&signal_out, "Signal Out").Default("0"));
+  list.push_back(
+      BoolParameter(&ignore_program_change, "Ignore Program Change")
+          .Default("0")
+          .Help("Prevents this control responding to patch changes from 'Patch Select' module"));
 }
 
 void ug_envelope_ms::Resume() {

@@ -17,14 +17,17 @@ bool ug_filter_allpass::SignalStatic() const {
 }
 
 void ug_filter_allpass::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &signal_in, DR_IN, "", "Signal", "0", "", 512);
-  list.emplace_back(nullptr, dt_volts, &pitch_in, DR_IN,
-                    "Controls the Filter's 'Cutoff'. 1 Volt per Octave", "Pitch", "5", "", 1);
-  list.emplace_back(nullptr, dt_volts, &resonance_in, DR_IN,
-                    "Controls the rollover frequency band width", "Resonance", "5", "", 1);
-  list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Output", "0", "", 0);
-  list.emplace_back(&freq_scale, dt_enum, nullptr, DR_PARAMETER, filters::kFreqScaleHelp,
-                    "Freq Scale", "0", filters::kFreqScaleList, 0);
+  list.push_back(VoltsIn(&signal_in, "Signal").Default("0").Flags(kDeclNotVoiceSensitive));
+  list.push_back(VoltsIn(&pitch_in, "Pitch")
+                     .Default("5")
+                     .Help("Controls the Filter's 'Cutoff'. 1 Volt per Octave"));
+  list.push_back(VoltsIn(&resonance_in, "Resonance")
+                     .Default("5")
+                     .Help("Controls the rollover frequency band width"));
+  list.push_back(VoltsOut(&out, "Output").Default("0"));
+  list.push_back(EnumParameter(&freq_scale, "Freq Scale", filters::kFreqScaleList)
+                     .Default("0")
+                     .Help(filters::kFreqScaleHelp));
 }
 
 ug_filter_allpass::Coefficients ug_filter_allpass::ComputeCoefficients(float pitch,

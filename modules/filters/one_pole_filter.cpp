@@ -17,13 +17,16 @@ bool ug_filter_1pole::SignalStatic() const {
 }
 
 void ug_filter_1pole::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &signal_in, DR_IN, "", "Signal", "0", "", 512);
-  list.emplace_back(nullptr, dt_volts, &pitch_in, DR_IN,
-                    "Controls the Filter's 'Cutoff'. 1 Volt per Octave or 1 Volt / kHz switchable",
-                    "Pitch", "5", "", 1);
-  list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Output", "0", "", 0);
-  list.emplace_back(&freq_scale, dt_enum, nullptr, DR_PARAMETER, filters::kFreqScaleHelp,
-                    "Freq Scale", "0", filters::kFreqScaleList, 1);
+  list.push_back(VoltsIn(&signal_in, "Signal").Default("0").Flags(kDeclNotVoiceSensitive));
+  list.push_back(
+      VoltsIn(&pitch_in, "Pitch")
+          .Default("5")
+          .Help("Controls the Filter's 'Cutoff'. 1 Volt per Octave or 1 Volt / kHz switchable"));
+  list.push_back(VoltsOut(&out, "Output").Default("0"));
+  list.push_back(EnumParameter(&freq_scale, "Freq Scale", filters::kFreqScaleList)
+                     .Default("0")
+                     .Flags(kDeclAudioInput)
+                     .Help(filters::kFreqScaleHelp));
 }
 
 float ug_filter_1pole::Coefficient(float pitch) const {

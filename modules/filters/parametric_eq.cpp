@@ -16,20 +16,22 @@ bool ug_filter_eq_parametric::SignalStatic() const {
 }
 
 void ug_filter_eq_parametric::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &signal_in, DR_IN, "", "Signal", "0", "", 512);
-  list.emplace_back(nullptr, dt_volts, &pitch_in, DR_IN,
-                    "Controls the Filter's 'Cutoff'. 1 Volt per Octave or 1 Volt / kHz switchable",
-                    "Pitch", "5", "", 1);
-  list.emplace_back(nullptr, dt_volts, &resonance_in, DR_IN, "Emphasises the Cutoff frequency",
-                    "Resonance", "5", "", 1);
-  list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Output", "0", "", 0);
-  list.emplace_back(&mode, dt_enum, nullptr, DR_IN, "Not used at present", "Mode", "0",
-                    "4 Pole LP", 0);
-  list.emplace_back(nullptr, dt_volts, &boost_cut_in, DR_IN,
-                    "For Parametric Filters, +ve = boost, -ve = cut. NOT USED AT PRESENT",
-                    "Boost/Cut", "0", "10,-10,10,-10", 1);
-  list.emplace_back(&freq_scale, dt_enum, nullptr, DR_PARAMETER, filters::kFreqScaleHelp,
-                    "Freq Scale", "0", filters::kFreqScaleList, 0);
+  list.push_back(VoltsIn(&signal_in, "Signal").Default("0").Flags(kDeclNotVoiceSensitive));
+  list.push_back(
+      VoltsIn(&pitch_in, "Pitch")
+          .Default("5")
+          .Help("Controls the Filter's 'Cutoff'. 1 Volt per Octave or 1 Volt / kHz switchable"));
+  list.push_back(
+      VoltsIn(&resonance_in, "Resonance").Default("5").Help("Emphasises the Cutoff frequency"));
+  list.push_back(VoltsOut(&out, "Output").Default("0"));
+  list.push_back(EnumIn(&mode, "Mode", "4 Pole LP").Default("0").Help("Not used at present"));
+  list.push_back(VoltsIn(&boost_cut_in, "Boost/Cut")
+                     .Default("0")
+                     .Choices("10,-10,10,-10")
+                     .Help("For Parametric Filters, +ve = boost, -ve = cut. NOT USED AT PRESENT"));
+  list.push_back(EnumParameter(&freq_scale, "Freq Scale", filters::kFreqScaleList)
+                     .Default("0")
+                     .Help(filters::kFreqScaleHelp));
 }
 
 ug_filter_eq_parametric::Coefficients ug_filter_eq_parametric::Design(double fc, double bw,

@@ -22,17 +22,19 @@ bool ug_filter_sv::SignalStatic() const {
 }
 
 void ug_filter_sv::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &signal_in, DR_IN, "", "Signal", "0", "", 512);
-  list.emplace_back(nullptr, dt_volts, &pitch_in, DR_IN,
-                    "Controls the Filter's 'Cutoff'. 1 Volt per Octave", "Pitch", "5", "", 1);
-  list.emplace_back(nullptr, dt_volts, &resonance_in, DR_IN, "Emphasises the Cutoff frequency",
-                    "Resonance", "5", "", 1);
-  list.emplace_back(nullptr, dt_volts, &low_out, DR_OUT, "", "Low Pass", "0", "", 0);
-  list.emplace_back(nullptr, dt_volts, &high_out, DR_OUT, "", "Hi Pass", "0", "", 0);
-  list.emplace_back(nullptr, dt_volts, &band_out, DR_OUT, "", "Band Pass", "0", "", 0);
-  list.emplace_back(nullptr, dt_volts, &reject_out, DR_OUT, "", "Band Reject", "0", "", 0);
-  list.emplace_back(&freq_scale, dt_enum, nullptr, DR_PARAMETER, filters::kFreqScaleHelp,
-                    "Freq Scale", "0", filters::kFreqScaleList, 0);
+  list.push_back(VoltsIn(&signal_in, "Signal").Default("0").Flags(kDeclNotVoiceSensitive));
+  list.push_back(VoltsIn(&pitch_in, "Pitch")
+                     .Default("5")
+                     .Help("Controls the Filter's 'Cutoff'. 1 Volt per Octave"));
+  list.push_back(
+      VoltsIn(&resonance_in, "Resonance").Default("5").Help("Emphasises the Cutoff frequency"));
+  list.push_back(VoltsOut(&low_out, "Low Pass").Default("0"));
+  list.push_back(VoltsOut(&high_out, "Hi Pass").Default("0"));
+  list.push_back(VoltsOut(&band_out, "Band Pass").Default("0"));
+  list.push_back(VoltsOut(&reject_out, "Band Reject").Default("0"));
+  list.push_back(EnumParameter(&freq_scale, "Freq Scale", filters::kFreqScaleList)
+                     .Default("0")
+                     .Help(filters::kFreqScaleHelp));
 }
 
 // Without the limit. Formula cases (negative pitch, kHz scale) are at least 0.00001, so a

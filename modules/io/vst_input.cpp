@@ -10,9 +10,8 @@ namespace kv {
 ug_vst_in::ug_vst_in() { SetProcessFunction(&ug_vst_in::sub_process); }
 
 void ug_vst_in::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(&midi_out, dt_midi, nullptr, DR_OUT, "MIDI from the host", "MIDI Out", "0", "", 0);
-  list.emplace_back(nullptr, dt_volts, nullptr, DR_OUT, "Audio from the host", "Audio", "", "",
-                    kDeclAutoDuplicate);
+  list.push_back(MidiOut(&midi_out, "MIDI Out").Default("0").Help("MIDI from the host"));
+  list.push_back(VoltsOut(nullptr, "Audio").Flags(kDeclAutoDuplicate).Help("Audio from the host"));
 }
 
 void ug_vst_in::Open() {

@@ -13,9 +13,11 @@ ug_vst_out::ug_vst_out() {
 }
 
 void ug_vst_out::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(&midi_in, dt_midi, nullptr, DR_IN, "MIDI to the host", "MIDI In", "0", "", 0);
-  list.emplace_back(nullptr, dt_volts, nullptr, DR_IN, "Audio to the host", "Audio", "0", "",
-                    kDeclAutoDuplicate | kDeclPlugsFromDocument | kDeclNotVoiceSensitive);
+  list.push_back(MidiIn(&midi_in, "MIDI In").Default("0").Help("MIDI to the host"));
+  list.push_back(VoltsIn(nullptr, "Audio")
+                     .Default("0")
+                     .Flags(kDeclAutoDuplicate | kDeclPlugsFromDocument | kDeclNotVoiceSensitive)
+                     .Help("Audio to the host"));
 }
 
 void ug_vst_out::Open() {

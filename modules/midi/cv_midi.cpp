@@ -11,14 +11,17 @@ namespace kv {
 ug_cv_midi::ug_cv_midi() { SetProcessFunction(&ug_cv_midi::sub_process_sleep); }
 
 void ug_cv_midi::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &gate_in, DR_IN, "Triggers the Note on message", "Gate", "0", "", 1);
-  list.emplace_back(nullptr, dt_volts, &pitch_in, DR_IN, "Sets the note pitch", "Pitch", "5", "", 1);
-  list.emplace_back(nullptr, dt_volts, &velocity_in, DR_IN, "Sets the note velocity", "Velocity", "5", "", 1);
-  list.emplace_back(&channel, dt_enum, nullptr, DR_IN, "MIDI Channel", "Channel", "0", midi::kChannelList, 3);
-  list.emplace_back(&midi_out, dt_midi, nullptr, DR_OUT, "", "MIDI Data", "", "", 0);
-  list.emplace_back(&freq_scale, dt_enum, nullptr, DR_PARAMETER,
-                    "Switches between 1 Volt per Octave or 1 Volt per kHz response.", "Freq Scale",
-                    "0", "1 Volt/Octave, 1 Volt/kHz ", 0);
+  list.push_back(VoltsIn(&gate_in, "Gate").Default("0").Help("Triggers the Note on message"));
+  list.push_back(VoltsIn(&pitch_in, "Pitch").Default("5").Help("Sets the note pitch"));
+  list.push_back(VoltsIn(&velocity_in, "Velocity").Default("5").Help("Sets the note velocity"));
+  list.push_back(EnumIn(&channel, "Channel", midi::kChannelList)
+                     .Default("0")
+                     .Flags(kDeclAudioInput | kDeclReserved)
+                     .Help("MIDI Channel"));
+  list.push_back(MidiOut(&midi_out, "MIDI Data"));
+  list.push_back(EnumParameter(&freq_scale, "Freq Scale", "1 Volt/Octave, 1 Volt/kHz ")
+                     .Default("0")
+                     .Help("Switches between 1 Volt per Octave or 1 Volt per kHz response."));
 }
 
 int ug_cv_midi::NoteFromPitch(float pitch, int freq_scale) {

@@ -13,11 +13,12 @@ ug_midi_automator::ug_midi_automator() { flags |= UGF_SORT_FIRST; }
 void ug_midi_automator::ListInterface(std::vector<InterfaceObject>& list) {
   ListChannel(list, "MIDI Channel selection");
   ListMidiIn(list, "Use this to automate the controls from a MIDI sequence");
-  list.emplace_back(&midi_out, dt_midi, nullptr, DR_OUT,
-                    "Sends MIDI controller messages when control is changed", "MIDI Out", "", "", 0);
-  list.emplace_back(&hidden_out, dt_midi, nullptr, DR_OUT,
-                    "Allows routing setup to position this ug correctly in sortorder",
-                    "Hidden Output", "0", "", 256);
+  list.push_back(MidiOut(&midi_out, "MIDI Out")
+                     .Help("Sends MIDI controller messages when control is changed"));
+  list.push_back(MidiOut(&hidden_out, "Hidden Output")
+                     .Default("0")
+                     .Flags(kDeclUnlisted)
+                     .Help("Allows routing setup to position this ug correctly in sortorder"));
 }
 
 void ug_midi_automator::Open() {
@@ -75,10 +76,12 @@ ug_midi_automator_out::ug_midi_automator_out() {
 }
 
 void ug_midi_automator_out::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(&channel, dt_enum, nullptr, DR_IN, "MIDI Channel selection", "Channel", "0",
-                    midi::kChannelList, 3);
-  list.emplace_back(&hidden_in, dt_midi, nullptr, DR_IN, "", "Hidden Input", "0", "", 0);
-  list.emplace_back(&midi_out, dt_midi, nullptr, DR_OUT, "", "MIDI Out", "", "", 0);
+  list.push_back(EnumIn(&channel, "Channel", midi::kChannelList)
+                     .Default("0")
+                     .Flags(kDeclAudioInput | kDeclReserved)
+                     .Help("MIDI Channel selection"));
+  list.push_back(MidiIn(&hidden_in, "Hidden Input").Default("0"));
+  list.push_back(MidiOut(&midi_out, "MIDI Out"));
 }
 
 void ug_midi_automator_out::Open() {

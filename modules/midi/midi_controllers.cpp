@@ -11,13 +11,14 @@ void ug_midi_controllers::ListInterface(std::vector<InterfaceObject>& list) {
   ListMidiIn(list);
   ListChannel(list, "MIDI Channel");
   for (int i = 0; i < kSlots; ++i)
-    list.emplace_back(&type[i], dt_enum, nullptr, DR_IN,
-                      "Choose which MIDI controller you want converted to a Voltage output",
-                      "Type", std::to_string(i + 1), midi::ControllerChoiceList(), 1);
-  list.emplace_back(nullptr, dt_volts, &aftertouch_out, DR_OUT, "", "Aftertouch", "", "", 0);
-  list.emplace_back(nullptr, dt_volts, &bender_out, DR_OUT, "", "Bender", "", "", 0);
-  for (int i = 0; i < kSlots; ++i)
-    list.emplace_back(nullptr, dt_volts, &controller_out[i], DR_OUT, "", "Controller", "", "", 0);
+    list.push_back(
+        EnumIn(&type[i], "Type", midi::ControllerChoiceList())
+            .Default(std::to_string(i + 1))
+            .Flags(kDeclAudioInput)
+            .Help("Choose which MIDI controller you want converted to a Voltage output"));
+  list.push_back(VoltsOut(&aftertouch_out, "Aftertouch"));
+  list.push_back(VoltsOut(&bender_out, "Bender"));
+  for (int i = 0; i < kSlots; ++i) list.push_back(VoltsOut(&controller_out[i], "Controller"));
 }
 
 void ug_midi_controllers::Open() {

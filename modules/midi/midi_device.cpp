@@ -9,11 +9,14 @@ ug_midi_device::ug_midi_device() { SetProcessFunction(&ug_midi_device::sub_proce
 
 void ug_midi_device::ListChannel(std::vector<InterfaceObject>& list, const char* help,
                                  const char* def) {
-  list.emplace_back(&channel, dt_enum, nullptr, DR_IN, help, "Channel", def, midi::kChannelList, 3);
+  list.push_back(EnumIn(&channel, "Channel", midi::kChannelList)
+                     .Default(def)
+                     .Flags(kDeclAudioInput | kDeclReserved)
+                     .Help(help));
 }
 
 void ug_midi_device::ListMidiIn(std::vector<InterfaceObject>& list, const char* help) {
-  list.emplace_back(&midi_in, dt_midi, nullptr, DR_IN, help, "MIDI In", "0", "", 0);
+  list.push_back(MidiIn(&midi_in, "MIDI In").Default("0").Help(help));
 }
 
 void ug_midi_device::ListInterface(std::vector<InterfaceObject>& list) {

@@ -5,14 +5,32 @@ namespace kv {
 ug_midi_filter::ug_midi_filter() { SetProcessFunction(&ug_midi_filter::sub_process_sleep); }
 
 void ug_midi_filter::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(&midi_in, dt_midi, nullptr, DR_IN, "MIDI Input Plug", "MIDI In", "", "", 0);
-  list.emplace_back(&midi_out, dt_midi, nullptr, DR_OUT, "MIDI Output Plug", "MIDI Out", "", "", 0);
-  list.emplace_back(&channel_lo, dt_enum, nullptr, DR_IN, "MIDI Channel Low", "Channel Lo", "1", "range 1,16", 1);
-  list.emplace_back(&channel_hi, dt_enum, nullptr, DR_IN, "MIDI Channel Hi", "Channel Hi", "16", "range 1,16", 1);
-  list.emplace_back(&note_lo, dt_enum, nullptr, DR_IN, "Note Low", "Note Lo", "0", "range 0,127", 1);
-  list.emplace_back(&note_hi, dt_enum, nullptr, DR_IN, "Note Hi", "Note Hi", "127", "range 0,127", 1);
-  list.emplace_back(&velocity_lo, dt_enum, nullptr, DR_IN, "Velocity Low", "Velocity Lo", "0", "range 0,127", 1);
-  list.emplace_back(&velocity_hi, dt_enum, nullptr, DR_IN, "Velocity Hi", "Velocity Hi", "127", "range 0,127", 1);
+  list.push_back(MidiIn(&midi_in, "MIDI In").Help("MIDI Input Plug"));
+  list.push_back(MidiOut(&midi_out, "MIDI Out").Help("MIDI Output Plug"));
+  list.push_back(EnumIn(&channel_lo, "Channel Lo", "range 1,16")
+                     .Default("1")
+                     .Flags(kDeclAudioInput)
+                     .Help("MIDI Channel Low"));
+  list.push_back(EnumIn(&channel_hi, "Channel Hi", "range 1,16")
+                     .Default("16")
+                     .Flags(kDeclAudioInput)
+                     .Help("MIDI Channel Hi"));
+  list.push_back(EnumIn(&note_lo, "Note Lo", "range 0,127")
+                     .Default("0")
+                     .Flags(kDeclAudioInput)
+                     .Help("Note Low"));
+  list.push_back(EnumIn(&note_hi, "Note Hi", "range 0,127")
+                     .Default("127")
+                     .Flags(kDeclAudioInput)
+                     .Help("Note Hi"));
+  list.push_back(EnumIn(&velocity_lo, "Velocity Lo", "range 0,127")
+                     .Default("0")
+                     .Flags(kDeclAudioInput)
+                     .Help("Velocity Low"));
+  list.push_back(EnumIn(&velocity_hi, "Velocity Hi", "range 0,127")
+                     .Default("127")
+                     .Flags(kDeclAudioInput)
+                     .Help("Velocity Hi"));
 }
 
 bool ug_midi_filter::Passes(int32_t message) const {

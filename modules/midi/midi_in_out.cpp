@@ -9,7 +9,7 @@ namespace kv {
 ug_midi_in::ug_midi_in() { SetProcessFunction(&ug_midi_in::sub_process_nothing); }
 
 void ug_midi_in::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(&midi_out, dt_midi, nullptr, DR_OUT, "", "MIDI Data", "", "", 0);
+  list.push_back(MidiOut(&midi_out, "MIDI Data"));
 }
 
 void ug_midi_in::Open() {
@@ -40,7 +40,7 @@ void ug_midi_in::Process(int count) {
 ug_midi_out::ug_midi_out() { SetProcessFunction(&ug_midi_out::sub_process_sleep); }
 
 void ug_midi_out::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(&midi_in, dt_midi, nullptr, DR_IN, "", "MIDI In", "0", "", 0);
+  list.push_back(MidiIn(&midi_in, "MIDI In").Default("0"));
 }
 
 void ug_midi_out::Process(int count) {

@@ -7,9 +7,11 @@ namespace kv {
 ug_midi_keyboard::ug_midi_keyboard() { SetProcessFunction(&ug_midi_keyboard::sub_process_sleep); }
 
 void ug_midi_keyboard::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(&channel, dt_enum, nullptr, DR_IN, "MIDI Channel", "Channel", "0",
-                    "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16", 3);
-  list.emplace_back(&midi_out, dt_midi, nullptr, DR_OUT, "", "MIDI Out", "", "", 0);
+  list.push_back(EnumIn(&channel, "Channel", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16")
+                     .Default("0")
+                     .Flags(kDeclAudioInput | kDeclReserved)
+                     .Help("MIDI Channel"));
+  list.push_back(MidiOut(&midi_out, "MIDI Out"));
 }
 
 void ug_midi_keyboard::OnUiMessage(int32_t kind, int32_t argument) {

@@ -47,9 +47,11 @@ ug_midi_monitor::ug_midi_monitor() {
 }
 
 void ug_midi_monitor::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(&midi_in, dt_midi, nullptr, DR_IN, "MIDI Input Plug", "MIDI In", "", "", 0);
-  list.emplace_back(&channel, dt_enum, nullptr, DR_IN, "MIDI Channel", "Channel", "-1",
-                    midi::kChannelList, 3);
+  list.push_back(MidiIn(&midi_in, "MIDI In").Help("MIDI Input Plug"));
+  list.push_back(EnumIn(&channel, "Channel", midi::kChannelList)
+                     .Default("-1")
+                     .Flags(kDeclAudioInput | kDeclReserved)
+                     .Help("MIDI Channel"));
 }
 
 void ug_midi_monitor::Open() {

@@ -27,26 +27,28 @@ ug_midi_to_cv::ug_midi_to_cv() { SetProcessFunction(&ug_midi_to_cv::sub_process)
 
 void ug_midi_to_cv::ListInterface(std::vector<InterfaceObject>& list) {
   ug_notesource::ListInterface(list);
-  list.emplace_back(&bend_range, dt_enum, nullptr, DR_IN, "Maximum MIDI bender range in semitones",
-                    "Bend Range", "12", "range 0,12", 0);
-  list.emplace_back(nullptr, dt_volts, &gate_out, DR_OUT, "Use this to control an envelope (ADSR)",
-                    "Gate", "", "", 0);
-  list.emplace_back(nullptr, dt_volts, &pitch_out, DR_OUT,
-                    "Use this to control an Oscillator or Filter Pitch", "Pitch", "", "", 0);
-  list.emplace_back(nullptr, dt_volts, &velocity_out, DR_OUT,
-                    "Provides MIDI velocity level (How fast you hit the key)", "Velocity", "", "", 0);
-  list.emplace_back(nullptr, dt_volts, &aftertouch_out, DR_OUT, "Provides MIDI Aftertouch level",
-                    "Aftertouch", "", "", 0);
-  list.emplace_back(&mono_mode, dt_enum, nullptr, DR_IN,
-                    "Limit sound to one voice. Enables the Retrigger option", "Mono Mode", "0",
-                    "On=1,Off=0", 0x002);
-  list.emplace_back(&retrigger, dt_enum, nullptr, DR_IN,
-                    "Retrigger Envelopes when playing legato (you hit a note before releasing "
-                    "previous). Used with Mono Mode.",
-                    "Retrigger", "1", "On=1,Off=0", 0x002);
-  list.emplace_back(nullptr, dt_volts, &portamento_in, DR_IN,
-                    "Time for pitch to slide to a new note (When you play legato)",
-                    "Portamento Time", "0", "", 0x202);
+  list.push_back(EnumIn(&bend_range, "Bend Range", "range 0,12")
+                     .Default("12")
+                     .Help("Maximum MIDI bender range in semitones"));
+  list.push_back(VoltsOut(&gate_out, "Gate").Help("Use this to control an envelope (ADSR)"));
+  list.push_back(
+      VoltsOut(&pitch_out, "Pitch").Help("Use this to control an Oscillator or Filter Pitch"));
+  list.push_back(VoltsOut(&velocity_out, "Velocity")
+                     .Help("Provides MIDI velocity level (How fast you hit the key)"));
+  list.push_back(VoltsOut(&aftertouch_out, "Aftertouch").Help("Provides MIDI Aftertouch level"));
+  list.push_back(EnumIn(&mono_mode, "Mono Mode", "On=1,Off=0")
+                     .Default("0")
+                     .Flags(kDeclReserved)
+                     .Help("Limit sound to one voice. Enables the Retrigger option"));
+  list.push_back(EnumIn(&retrigger, "Retrigger", "On=1,Off=0")
+                     .Default("1")
+                     .Flags(kDeclReserved)
+                     .Help("Retrigger Envelopes when playing legato (you hit a note before "
+                           "releasing previous). Used with Mono Mode."));
+  list.push_back(VoltsIn(&portamento_in, "Portamento Time")
+                     .Default("0")
+                     .Flags(kDeclReserved | kDeclNotVoiceSensitive)
+                     .Help("Time for pitch to slide to a new note (When you play legato)"));
 }
 
 double ug_midi_to_cv::PortamentoSeconds(double volts) {

@@ -44,36 +44,45 @@ inline __m128 ReadWavetable4(const float* t, __m128i phase) {
 }  // namespace
 
 void ug_oscillator2::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &pitch_in, DR_IN, "1 Volt per Octave, 5V = Middle A",
-                    "Pitch", "5", "100, 0, 10, 0", 1);
-  list.emplace_back(nullptr, dt_volts, &pulse_width_in, DR_IN,
-                    "Width of rectangular pulse. -10 to 10 Volts = 0 to 100%", "Pulse Width", "5",
-                    "", 1);
-  list.emplace_back(&waveform, dt_enum, nullptr, DR_IN, "Selects different wave shapes",
-                    "Waveform", "1", "Sine, Saw, Ramp, Triangle, Pulse,White Noise,Pink Noise", 1);
-  list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Audio Out", "0", "", 0);
-  list.emplace_back(nullptr, dt_volts, &sync_in, DR_IN,
-                    "Syncs this Oscillator to an external signal, usually another oscillator to "
-                    "produce a gnarly sound.",
-                    "Sync", "0", "100, 0, 5, -5", 1);
-  list.emplace_back(nullptr, dt_volts, &phase_mod_in, DR_IN,
-                    "Varies the phase (-5 to +5 Volts), used for yamaha style frequency "
-                    "modulation.  Don't work on Pulse waveform.",
-                    "Phase Mod", "0", "100, 0, 10, 0", 1);
-  list.emplace_back(&freq_scale, dt_enum, nullptr, DR_PARAMETER,
-                    "Switches between 1 Volt per Octave or 1 Volt per kHz response.", "Freq Scale",
-                    "0", "1 Volt/Octave, 1 Volt/kHz ", 0);
-  list.emplace_back(nullptr, dt_volts, &pm_depth_in, DR_IN,
-                    "Varies the phase modulation depth (0 to 10 Volts)", "PM Depth", "5",
-                    "100, 0, 10, 0", 1);
-  list.emplace_back(&smooth_peaks, dt_bool, nullptr, DR_PARAMETER,
-                    "Improves the Wave Appearance by rolling off upper harmonics, reduces wave "
-                    "'brightness' though.",
-                    "Smooth Peaks (Gibbs Effect)", "1", "", 0);
-  list.emplace_back(&sync_xfade, dt_bool, nullptr, DR_PARAMETER,
-                    "Reduces Alias noise when Syncing at Audio rates. Can be disabled to provide "
-                    "precise note-on phase sync (usefull for phase modulation patches)",
-                    "Sync X-Fade (Anti Alias)", "1", "", 0);
+  list.push_back(VoltsIn(&pitch_in, "Pitch")
+                     .Default("5")
+                     .Choices("100, 0, 10, 0")
+                     .Help("1 Volt per Octave, 5V = Middle A"));
+  list.push_back(VoltsIn(&pulse_width_in, "Pulse Width")
+                     .Default("5")
+                     .Help("Width of rectangular pulse. -10 to 10 Volts = 0 to 100%"));
+  list.push_back(
+      EnumIn(&waveform, "Waveform", "Sine, Saw, Ramp, Triangle, Pulse,White Noise,Pink Noise")
+          .Default("1")
+          .Flags(kDeclAudioInput)
+          .Help("Selects different wave shapes"));
+  list.push_back(VoltsOut(&out, "Audio Out").Default("0"));
+  list.push_back(VoltsIn(&sync_in, "Sync")
+                     .Default("0")
+                     .Choices("100, 0, 5, -5")
+                     .Help("Syncs this Oscillator to an external signal, usually another "
+                           "oscillator to produce a gnarly sound."));
+  list.push_back(VoltsIn(&phase_mod_in, "Phase Mod")
+                     .Default("0")
+                     .Choices("100, 0, 10, 0")
+                     .Help("Varies the phase (-5 to +5 Volts), used for yamaha style frequency "
+                           "modulation.  Don't work on Pulse waveform."));
+  list.push_back(EnumParameter(&freq_scale, "Freq Scale", "1 Volt/Octave, 1 Volt/kHz ")
+                     .Default("0")
+                     .Help("Switches between 1 Volt per Octave or 1 Volt per kHz response."));
+  list.push_back(VoltsIn(&pm_depth_in, "PM Depth")
+                     .Default("5")
+                     .Choices("100, 0, 10, 0")
+                     .Help("Varies the phase modulation depth (0 to 10 Volts)"));
+  list.push_back(BoolParameter(&smooth_peaks, "Smooth Peaks (Gibbs Effect)")
+                     .Default("1")
+                     .Help("Improves the Wave Appearance by rolling off upper harmonics, reduces "
+                           "wave 'brightness' though."));
+  list.push_back(
+      BoolParameter(&sync_xfade, "Sync X-Fade (Anti Alias)")
+          .Default("1")
+          .Help("Reduces Alias noise when Syncing at Audio rates. Can be disabled to provide "
+                "precise note-on phase sync (usefull for phase modulation patches)"));
 }
 
 // --- renderers -------------------------------------------------------------------------

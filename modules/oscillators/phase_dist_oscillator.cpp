@@ -10,19 +10,26 @@
 namespace kv {
 
 void ug_oscillator_pd::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &pitch_in, DR_IN, "1 Volt per Octave, 5V = Middle A",
-                    "Pitch", "5", "100, 0, 10, 0", 1);
-  list.emplace_back(nullptr, dt_volts, &depth_in, DR_IN,
-                    "Controls Waveshape distortion. 0 to 10 Volts = 0 to 100%", "Modulation Depth",
-                    "5", "", 1);
-  list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Audio Out", "0", "", 0);
-  list.emplace_back(&wave1, dt_enum, nullptr, DR_IN, "Selects different wave shapes", "Wave1", "0",
-                    "Saw,Square,Pulse,Dbl Sine,Saw-Pulse,Reso1,Reso2,Reso3", 1);
-  list.emplace_back(&wave2, dt_enum, nullptr, DR_IN, "Selects different wave shapes", "Wave2", "0",
-                    "None=-1,Saw,Square,Pulse,Dbl Sine,Saw-Pulse,Reso1,Reso2,Reso3", 1);
-  list.emplace_back(&freq_scale, dt_enum, nullptr, DR_PARAMETER,
-                    "Switches between 1 Volt per Octave or 1 Volt per kHz response.", "Freq Scale",
-                    "0", "1 Volt/Octave, 1 Volt/kHz ", 0);
+  list.push_back(VoltsIn(&pitch_in, "Pitch")
+                     .Default("5")
+                     .Choices("100, 0, 10, 0")
+                     .Help("1 Volt per Octave, 5V = Middle A"));
+  list.push_back(VoltsIn(&depth_in, "Modulation Depth")
+                     .Default("5")
+                     .Help("Controls Waveshape distortion. 0 to 10 Volts = 0 to 100%"));
+  list.push_back(VoltsOut(&out, "Audio Out").Default("0"));
+  list.push_back(EnumIn(&wave1, "Wave1", "Saw,Square,Pulse,Dbl Sine,Saw-Pulse,Reso1,Reso2,Reso3")
+                     .Default("0")
+                     .Flags(kDeclAudioInput)
+                     .Help("Selects different wave shapes"));
+  list.push_back(
+      EnumIn(&wave2, "Wave2", "None=-1,Saw,Square,Pulse,Dbl Sine,Saw-Pulse,Reso1,Reso2,Reso3")
+          .Default("0")
+          .Flags(kDeclAudioInput)
+          .Help("Selects different wave shapes"));
+  list.push_back(EnumParameter(&freq_scale, "Freq Scale", "1 Volt/Octave, 1 Volt/kHz ")
+                     .Default("0")
+                     .Help("Switches between 1 Volt per Octave or 1 Volt per kHz response."));
 }
 
 ug_oscillator_pd::Curve ug_oscillator_pd::CurveFor(int16_t wave) {

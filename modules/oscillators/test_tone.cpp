@@ -5,7 +5,7 @@
 namespace kv {
 
 void ug_test_tone::ListInterface(std::vector<InterfaceObject>& list) {
-  list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "Output Signal", "Signal Out", "0", "", 0);
+  list.push_back(VoltsOut(&out, "Signal Out").Default("0").Help("Output Signal"));
 }
 
 void ug_test_tone::Open() {

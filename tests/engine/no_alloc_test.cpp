@@ -29,9 +29,9 @@ class Pass : public ug_base {
  public:
   ug_base* CreateObject() override { return new Pass; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &in, DR_IN, "", "In", "0", "", 0);
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
-    list.emplace_back(&value, dt_float, nullptr, DR_IN, "", "Value", "0", "", 0);
+    list.push_back(VoltsIn(&in, "In").Default("0"));
+    list.push_back(VoltsOut(&out, "Out"));
+    list.push_back(FloatIn(&value, "Value").Default("0"));
   }
   Pass() { SetProcessFunction(&Pass::Copy); }
   void OnPlugStateChange(sample_clock time, Connection* c, state_type s) override {

@@ -17,8 +17,8 @@ class Hold : public ug_base {
  public:
   ug_base* CreateObject() override { return new Hold; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(&value, dt_float, nullptr, DR_IN, "", "Value", "0", "", 0);
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
+    list.push_back(FloatIn(&value, "Value").Default("0"));
+    list.push_back(VoltsOut(&out, "Out"));
   }
   void OnPlugStateChange(sample_clock time, Connection*, state_type) override {
     SetProcessFunction(&Hold::WriteValue);
@@ -37,7 +37,7 @@ class Recorder : public ug_base {
  public:
   ug_base* CreateObject() override { return new Recorder; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &in, DR_IN, "", "In", "0", "", 0);
+    list.push_back(VoltsIn(&in, "In").Default("0"));
   }
   Recorder() { SetProcessFunction(&Recorder::Take); }
   void Take(int offset, int count) {

@@ -130,7 +130,7 @@ class Sum : public ug_base {
   } sources;
   ug_base* CreateObject() override { return new Sum; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(&sources, dt_volts, nullptr, DR_IN, "", "In", "", "", kDeclCollector);
+    list.push_back(CollectorIn(dt_volts, &sources, "In"));
   }
 };
 

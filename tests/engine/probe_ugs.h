@@ -38,11 +38,11 @@ class Probe : public ug_base {
   }
   ug_base* CreateObject() override { return new Probe; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &in, DR_IN, "", "In", "0", "", 0);
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
-    list.emplace_back(&value, dt_float, nullptr, DR_IN, "", "Value", "0", "", 0);
-    list.emplace_back(&level, dt_enum, nullptr, DR_IN, "", "Level", "0", "", 0);
-    list.emplace_back(&text, dt_text, nullptr, DR_IN, "", "Text", "", "", 0);
+    list.push_back(VoltsIn(&in, "In").Default("0"));
+    list.push_back(VoltsOut(&out, "Out"));
+    list.push_back(FloatIn(&value, "Value").Default("0"));
+    list.push_back(EnumIn(&level, "Level", "").Default("0"));
+    list.push_back(TextIn(&text, "Text"));
   }
   void Record(int offset, int count) {
     calls.push_back({clock, offset, count});
@@ -85,9 +85,9 @@ class Script : public ug_base {
   };
   ug_base* CreateObject() override { return new Script; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
-    list.emplace_back(&fvalue, dt_float, nullptr, DR_OUT, "", "Float", "", "", 0);
-    list.emplace_back(&evalue, dt_enum, nullptr, DR_OUT, "", "Enum", "", "", 0);
+    list.push_back(VoltsOut(&out, "Out"));
+    list.push_back(FloatOut(&fvalue, "Float"));
+    list.push_back(EnumOut(&evalue, "Enum"));
   }
   Script() { SetProcessFunction(&Script::Write); }
   void Open() override {

@@ -39,8 +39,8 @@ class NoteProbe : public ug_notesource {
   ug_base* CreateObject() override { return new NoteProbe(log_); }
   void ListInterface(std::vector<InterfaceObject>& list) override {
     ug_notesource::ListInterface(list);
-    list.emplace_back(nullptr, dt_volts, &gate_out, DR_OUT, "", "Gate", "", "", 0);
-    list.emplace_back(nullptr, dt_volts, &pitch_out, DR_OUT, "", "Pitch", "", "", 0);
+    list.push_back(VoltsOut(&gate_out, "Gate"));
+    list.push_back(VoltsOut(&pitch_out, "Pitch"));
   }
   void HandleEvent(ug_event* e) override {
     if (log_ && (e->type == UET_NOTE_ON || e->type == UET_NOTE_OFF ||
@@ -107,8 +107,8 @@ class Env : public ug_base {
     return e;
   }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &gate, DR_IN, "", "Gate", "0", "", 0);
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
+    list.push_back(VoltsIn(&gate, "Gate").Default("0"));
+    list.push_back(VoltsOut(&out, "Out"));
   }
   void Open() override {
     ug_base::Open();
@@ -175,7 +175,7 @@ class MidiFeed : public ug_base {
   };
   ug_base* CreateObject() override { return new MidiFeed; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(&out, dt_midi, nullptr, DR_OUT, "", "MIDI Out", "", "", 0);
+    list.push_back(MidiOut(&out, "MIDI Out"));
   }
   void Process(int count) override {
     bool sent = false;
@@ -204,7 +204,7 @@ class MidiSink : public ug_base {
  public:
   ug_base* CreateObject() override { return new MidiSink; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(&in, dt_midi, nullptr, DR_IN, "", "MIDI In", "", "", 0);
+    list.push_back(MidiIn(&in, "MIDI In"));
   }
   void Process(int count) override {
     while (!in.empty()) got.push_back(in.Pop());
@@ -219,7 +219,7 @@ class Recorder : public ug_base {
   explicit Recorder(int length = 0) : samples(length, -99.0f) { SetProcessFunction(&Recorder::Take); }
   ug_base* CreateObject() override { return new Recorder(static_cast<int>(samples.size())); }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &in, DR_IN, "", "In", "0", "", 0);
+    list.push_back(VoltsIn(&in, "In").Default("0"));
   }
   void Take(int offset, int count) {
     for (int i = 0; i < count; ++i)
@@ -236,8 +236,8 @@ class Counted : public ug_base {
   ~Counted() override { --live; }
   ug_base* CreateObject() override { return new Counted; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &in, DR_IN, "", "In", "0", "", 0);
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
+    list.push_back(VoltsIn(&in, "In").Default("0"));
+    list.push_back(VoltsOut(&out, "Out"));
   }
   float* in = nullptr;
   float* out = nullptr;

@@ -20,8 +20,8 @@ class TestRamp : public ug_base {
   TestRamp() { SetProcessFunction(&TestRamp::Play); }
   ug_base* CreateObject() override { return new TestRamp; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &gain, DR_IN, "", "Gain", "10", "", 0);
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
+    list.push_back(VoltsIn(&gain, "Gain").Default("10"));
+    list.push_back(VoltsOut(&out, "Out"));
   }
   void Open() override {
     ug_base::Open();
@@ -43,8 +43,8 @@ class TestNotes : public ug_notesource {
   ug_base* CreateObject() override { return new TestNotes; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
     ug_notesource::ListInterface(list);
-    list.emplace_back(nullptr, dt_volts, &gate_out, DR_OUT, "", "Gate", "", "", 0);
-    list.emplace_back(nullptr, dt_volts, &pitch_out, DR_OUT, "", "Pitch", "", "", 0);
+    list.push_back(VoltsOut(&gate_out, "Gate"));
+    list.push_back(VoltsOut(&pitch_out, "Pitch"));
   }
   void HandleEvent(ug_event* e) override {
     if (g_log && (e->type == UET_NOTE_ON || e->type == UET_NOTE_OFF ||
@@ -87,8 +87,8 @@ class TestEnv : public ug_base {
   TestEnv() { SetProcessFunction(&TestEnv::Silent); }
   ug_base* CreateObject() override { return new TestEnv; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &gate, DR_IN, "", "Gate", "0", "", 0);
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
+    list.push_back(VoltsIn(&gate, "Gate").Default("0"));
+    list.push_back(VoltsOut(&out, "Out"));
   }
   void Open() override {
     ug_base::Open();
@@ -142,8 +142,8 @@ class TestCut : public ug_base {
   ~TestCut() override { --g_live_cut_modules; }
   ug_base* CreateObject() override { return new TestCut; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &in, DR_IN, "", "In", "0", "", 0);
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
+    list.push_back(VoltsIn(&in, "In").Default("0"));
+    list.push_back(VoltsOut(&out, "Out"));
   }
   void Open() override {
     ug_base::Open();

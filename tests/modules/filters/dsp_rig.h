@@ -29,7 +29,7 @@ class Clip : public ug_base {
  public:
   ug_base* CreateObject() override { return new Clip; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
+    list.push_back(VoltsOut(&out, "Out"));
   }
   void Open() override {
     ug_base::Open();
@@ -60,7 +60,7 @@ class Steps : public ug_base {
  public:
   ug_base* CreateObject() override { return new Steps; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
+    list.push_back(VoltsOut(&out, "Out"));
   }
   void Open() override {
     ug_base::Open();

@@ -83,8 +83,8 @@ class MidiAhead : public ug_base {
   MidiAhead() { SetProcessFunction(&MidiAhead::Pass); }
   ug_base* CreateObject() override { return new MidiAhead; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(&midi_in, dt_midi, nullptr, DR_IN, "", "MIDI In", "0", "", 0);
-    list.emplace_back(&midi_out, dt_midi, nullptr, DR_OUT, "", "MIDI Out", "", "", 0);
+    list.push_back(MidiIn(&midi_in, "MIDI In").Default("0"));
+    list.push_back(MidiOut(&midi_out, "MIDI Out"));
   }
   bool CanSleep() override { return false; }
   void Pass(int, int) {

@@ -17,7 +17,7 @@ class Const : public ug_base {
   explicit Const(float v = 0.0f) : value(v) { SetProcessFunction(&Const::Write); }
   ug_base* CreateObject() override { return new Const(value); }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
+    list.push_back(VoltsOut(&out, "Out"));
   }
   void Open() override {
     ug_base::Open();
@@ -137,7 +137,7 @@ class Steps : public ug_base {
   }
   ug_base* CreateObject() override { return new Steps(initial_, changes_); }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
+    list.push_back(VoltsOut(&out, "Out"));
   }
   int EventReserve() const override { return ug_base::EventReserve() + static_cast<int>(changes_.size()); }
   void Open() override {
@@ -168,7 +168,7 @@ class Wave : public ug_base {
   explicit Wave(std::function<float(int64_t)> fn) : fn_(std::move(fn)) { SetProcessFunction(&Wave::Write); }
   ug_base* CreateObject() override { return new Wave(fn_); }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
+    list.push_back(VoltsOut(&out, "Out"));
   }
   void Open() override {
     ug_base::Open();

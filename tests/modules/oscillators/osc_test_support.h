@@ -20,7 +20,7 @@ class Signal : public ug_base {
  public:
   ug_base* CreateObject() override { return new Signal; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &out, DR_OUT, "", "Out", "", "", 0);
+    list.push_back(VoltsOut(&out, "Out"));
   }
   void Open() override {
     ug_base::Open();
@@ -46,7 +46,7 @@ class Recorder : public ug_base {
  public:
   ug_base* CreateObject() override { return new Recorder; }
   void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.emplace_back(nullptr, dt_volts, &in, DR_IN, "", "In", "0", "", 0);
+    list.push_back(VoltsIn(&in, "In").Default("0"));
   }
   Recorder() { SetProcessFunction(&Recorder::Keep); }
   void Keep(int offset, int count) { samples.insert(samples.end(), in + offset, in + offset + count); }
