@@ -318,6 +318,9 @@ class Compiler {
         fail(node, "a container holds one IO module only (" + where + ")");
       seen_io_.insert(parent);
       CUG* io = parent->findIOModule();
+      // The container made it first; it takes its place in the order the text lists.
+      parent->release(io);
+      parent->adoptAtEnd(io);
       common(node, io, where);
       return io;
     }

@@ -10,7 +10,11 @@
 #include <iterator>
 #include <sstream>
 
+#include "document/korvane_doc_vst.h"
+#include "document/model/container.h"
+#include "document/model/line.h"
 #include "platform/dynamic_library.h"
+#include "platform/message_service.h"
 #include "plugin/vst/aeffect.h"
 #include "tools/patch/patch_tool.h"
 
@@ -43,6 +47,10 @@ struct PatchToolTest : ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir); }
   std::string at(const std::string& name) const { return (dir / name).string(); }
+  static std::string contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
 
   // What a host sees of the library at `path`: null, or the effect name and unique id.
   struct Seen {
@@ -104,6 +112,51 @@ TEST_F(PatchToolTest, DumpOfACompiledPatchCompilesToTheSameBytes) {
   ASSERT_EQ(tool.run({"compile", at("a.json"), "-o", at("b.kv1")}), 0) << tool.err.str();
   std::ifstream a(at("a.kv1"), std::ios::binary), b(at("b.kv1"), std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(a), {}), std::string(std::istreambuf_iterator<char>(b), {}));
+}
+
+// Another writer may store a container's IO module after its other modules: the text form
+// keeps the stored order, so dump -> compile -> dump gives the same text and the same bytes.
+TEST_F(PatchToolTest, ChildOrderSurvivesDumpAndCompile) {
+  ASSERT_EQ(tool.run({"compile", std::string(KV_TOOLS_FIXTURES) + "/minimal.json", "-o", at("made.kv1")}), 0)
+      << tool.err.str();
+  std::vector<uint8_t> made;
+  {
+    const std::string bytes = contents(at("made.kv1"));
+    made.assign(bytes.begin(), bytes.end());
+  }
+  MessageService messages;
+  messages.setLogToStderr(false);
+  MessageServiceScope scope(messages);
+  CKorvaneDocVST doc;
+  std::unique_ptr<CContainer> root;
+  ASSERT_TRUE(doc.ReadHeader(made, root, true));
+  doc.setRoot(root.release());
+  CContainer* patch = doc.GetPatchContainer();
+  ASSERT_NE(patch, nullptr);
+  CUG* io = patch->existingIOModule();
+  ASSERT_NE(io, nullptr);
+  ASSERT_EQ(patch->children().front(), io);  // where the editor puts it
+  // The IO module moves behind the other modules; the connections stay last.
+  patch->release(io);
+  patch->adoptAtEnd(io);
+  std::vector<CDocOb*> lines;
+  for (CDocOb* c : patch->children())
+    if (dynamic_cast<CLine2*>(c)) lines.push_back(c);
+  for (CDocOb* l : lines) {
+    patch->release(l);
+    patch->adoptAtEnd(l);
+  }
+  const std::vector<uint8_t> other = doc.SavePatch();
+  std::ofstream(at("other.kv1"), std::ios::binary).write(reinterpret_cast<const char*>(other.data()),
+                                                           static_cast<std::streamsize>(other.size()));
+
+  ASSERT_EQ(tool.run({"dump", at("other.kv1"), "-o", at("first.json")}), 0) << tool.err.str();
+  ASSERT_EQ(tool.run({"compile", at("first.json"), "-o", at("again.kv1")}), 0) << tool.err.str();
+  ASSERT_EQ(tool.run({"dump", at("again.kv1"), "-o", at("second.json")}), 0) << tool.err.str();
+  const std::string first = contents(at("first.json"));
+  EXPECT_EQ(contents(at("second.json")), first);
+  EXPECT_EQ(contents(at("again.kv1")), contents(at("other.kv1")));
+  EXPECT_GT(first.find("\"IO Mod\""), first.find("\"VCA\"")) << first;
 }
 
 TEST_F(PatchToolTest, RefusalsSayWhyAndWriteNothing) {
