@@ -6,7 +6,7 @@
 
 #include "platform/image/png_codec.h"
 #include "platform/module_path.h"
-#include "tools/skingen/default_skin_data.h"
+#include "panel/skin/default_skin_data.h"
 
 namespace kv::skin {
 

@@ -43,7 +43,7 @@ TEST(SkinManager, ImagesComeFromTheSkinThenDefault) {
   EXPECT_EQ(med->frameForValue(0.0), 0);
   EXPECT_EQ(med->frameForValue(1.0), 63);
   // Frame n carries its marker at its top-left pixel.
-  EXPECT_EQ(med->pixels().at(0, 32 * 17) & 0xFFFFFF, skingen::frame_marker(17) & 0xFFFFFF);
+  EXPECT_EQ(med->pixels().at(0, 32 * 17) & 0xFFFFFF, skin_art::frame_marker(17) & 0xFFFFFF);
   EXPECT_TRUE(quiet.texts().empty());
 }
 

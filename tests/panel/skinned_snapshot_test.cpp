@@ -106,8 +106,8 @@ TEST(SkinnedSnapshot, DefaultSkinFromItsFolder) {
   gfx::Bitmap shot = render(m, "default");
   EXPECT_TRUE(quiet.texts().empty());
   // The frame shown is read from its marker pixel.
-  EXPECT_EQ(shot.at(4 + 36, 4) & 0xFFFFFF, skingen::frame_marker(32) & 0xFFFFFF);
-  EXPECT_EQ(shot.at(4 + 72, 4) & 0xFFFFFF, skingen::frame_marker(63) & 0xFFFFFF);
+  EXPECT_EQ(shot.at(4 + 36, 4) & 0xFFFFFF, skin_art::frame_marker(32) & 0xFFFFFF);
+  EXPECT_EQ(shot.at(4 + 72, 4) & 0xFFFFFF, skin_art::frame_marker(63) & 0xFFFFFF);
   EXPECT_TRUE(test::matches_snapshot(shot, "tests/panel/snapshots/skinned_default.png"));
 }
 

@@ -1,26 +1,16 @@
 #pragma once
-// The project's own skins, drawn by code: the "default" skin (every image and font
-// category the panel uses), a small "alt" skin that leans on "default" for the rest, and
-// "fixtures": image files in every supported layout plus malformed images and description
-// files for tests.
-//
-// Frame marker: pixel (0, 0) of every frame of a multi-frame image is opaque
-// frame_marker(n), so a test can tell which frame was drawn from one pixel of the output.
-
-#include <cstdint>
-#include <string>
+// The project's skins for tests, drawn by code beside the built-in "default" skin
+// (panel/skin/default_skin_art.h): a small "alt" skin that leans on "default" for the rest,
+// and "fixtures": image files in every supported layout plus malformed images and
+// description files.
 #include <vector>
+
+#include "panel/skin/default_skin_art.h"
 
 namespace kv::skingen {
 
-struct File {
-  std::string path;  // relative to the skins root, e.g. "default/knob_med.png"
-  std::vector<uint8_t> bytes;
-};
+using skin_art::File;
 
-constexpr uint32_t frame_marker(int frame) { return 0xFF102000u | uint32_t(frame & 0xFF); }
-
-std::vector<File> default_skin();
 std::vector<File> alt_skin();
 std::vector<File> fixtures();
 

@@ -79,7 +79,7 @@ TEST(SkinBlend, DrawingClipsToImageAndDcAndSkipsInvisiblePixels) {
 // button frames with both blends, a slider track and handle, a bar graph, a tinted mask.
 TEST(SkinBlend, Snapshot) {
   std::map<std::string, Bitmap> img;
-  for (const skingen::File& f : skingen::default_skin()) {
+  for (const skin_art::File& f : skin_art::default_skin()) {
     if (!f.path.ends_with(".png")) continue;
     Bitmap b;
     std::string error;

@@ -9,10 +9,13 @@
 
 #include "platform/image/bmp_codec.h"
 #include "platform/image/png_codec.h"
-#include "tools/skingen/default_skin_data.h"
+#include "panel/skin/default_skin_data.h"
 #include "tools/skingen/skin_generator.h"
 
 namespace kv::skingen {
+
+using skin_art::default_skin;
+using skin_art::frame_marker;
 namespace {
 
 bool decode(const File& f, gfx::Bitmap& out, std::string& error) {

@@ -1,7 +1,8 @@
 #pragma once
 // The built-in "default" skin: its files (images, descriptions, global.txt) compiled into
-// the program, for patches that bring no skins of their own. Generated at build time by
-// kv-skingen (library kv_default_skin).
+// the program, for patches that bring no skins of their own. The files are drawn by
+// default_skin_art.h; the skin generator writes them out as a C++ source at build time
+// (library kv_default_skin).
 
 #include <cstdint>
 #include <span>
