@@ -1,26 +1,14 @@
 #include "plugin/kv_vst_document.h"
 
-#include "document/patch_header.h"
-#include "panel/skin/skin_classes.h"
+#include "panel/skin/patch_readers.h"
 #include "plugin/chunk_container.h"
 
 namespace kv {
 
-const ClassTable& patchAndSkinRecordClasses() {
-  static const ClassTable table = [] {
-    ClassTable t;
-    addPatchClasses(t);
-    addSkinClasses(t);
-    return t;
-  }();
-  return table;
-}
-
 KvVstDocument::KvVstDocument(std::string skinsRoot, gfx::FontCache* fonts)
     : skinsRoot_(std::move(skinsRoot)), fonts_(fonts) {
-  setClassTable(patchAndSkinRecordClasses());
   // Each read starts afresh: a load that fails after its skin list leaves nothing behind.
-  setSkinListReader([this](ArchiveReader& r) { pending_ = skins().ReadSkins(r); });
+  attachPatchReaders(*this, [this]() -> SkinManager& { return skins(); }, pending_);
   setSkinListWriter([this](ArchiveWriter& w) { skins().WriteSkins(w); });
 }
 

@@ -39,7 +39,4 @@ class KvVstDocument : public CKorvaneDocVST {
   std::vector<std::unique_ptr<SkinInfo>> pending_;  // read by a load not yet finished
 };
 
-// The classes of a patch together with the skin records.
-const ClassTable& patchAndSkinRecordClasses();
-
 }  // namespace kv

@@ -7,7 +7,7 @@
 #include "document/patch_header.h"
 #include "document/text/json_lines.h"
 #include "document/text/text_form_common.h"
-#include "panel/skin/skin_classes.h"
+#include "panel/skin/patch_readers.h"
 #include "platform/image/png_codec.h"
 
 namespace kv {
@@ -172,16 +172,6 @@ std::string hexColour(uint32_t colour) {
 
 }  // namespace
 
-const ClassTable& patchAndSkinClasses() {
-  static const ClassTable table = [] {
-    ClassTable t;
-    addPatchClasses(t);
-    addSkinClasses(t);
-    return t;
-  }();
-  return table;
-}
-
 SkinListTextForm::SkinListTextForm(std::string fileFolder) : folder_(std::move(fileFolder)), manager_("") {}
 SkinListTextForm::~SkinListTextForm() = default;
 
@@ -223,7 +213,9 @@ void SkinListTextForm::write(ArchiveWriter& writer) {
   }
 }
 
-void SkinListTextForm::read(ArchiveReader& reader) { read_ = manager_.ReadSkins(reader); }
+void SkinListTextForm::read(ArchiveReader& reader) {
+  patchSkinListReader([this]() -> SkinManager& { return manager_; }, read_)(reader);
+}
 
 ojson SkinListTextForm::dump() const {
   ojson list = ojson::array();

@@ -45,7 +45,4 @@ class SkinListTextForm : public text::SkinListText {
   std::vector<std::unique_ptr<SkinInfo>> read_;
 };
 
-// The classes of a patch together with the skin records.
-const ClassTable& patchAndSkinClasses();
-
 }  // namespace kv

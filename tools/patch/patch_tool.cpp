@@ -5,10 +5,11 @@
 #include <iterator>
 #include <optional>
 
+#include "app/korvane_app_vst.h"
 #include "document/archive/patch_source.h"
 #include "document/archive/scramble.h"
-#include "document/korvane_doc_vst.h"
 #include "document/model/container.h"
+#include "engine/types.h"
 #include "document/patch_header.h"
 #include "document/text/patch_text.h"
 #include "panel/skin/skin_list_text_form.h"
@@ -16,6 +17,7 @@
 #include "platform/elf_section_writer.h"
 #include "platform/message_service.h"
 #include "platform/module_path.h"
+#include "tools/patch/patch_document.h"
 
 namespace kv {
 
@@ -183,6 +185,49 @@ std::string defaultPlugin() {
   return (std::filesystem::path(self).parent_path() / "korvane.so").string();
 }
 
+// Loads `archive` into `doc`; on failure prints the load's messages, naming `path`.
+bool loadQuietly(PatchDocument& doc, const std::vector<uint8_t>& archive, const std::string& path,
+                 std::ostream& err) {
+  MessageService messages;
+  messages.setLogToStderr(false);
+  MessageServiceScope scope(messages);
+  if (doc.load(archive)) return true;
+  for (const Message& m : messages.shown()) err << path << ": " << m.text << "\n";
+  return false;
+}
+
+// Runs the engine of a loaded patch briefly as a host does (sample rate, block size, resume,
+// a few blocks, idle, suspend), so that whatever the engine tells the user while it starts
+// (a patch it refuses to run, a file it cannot find) is shown through the current message
+// service.
+void runEngineBriefly(std::unique_ptr<PatchDocument> doc, const std::string& path) {
+  constexpr float kRate = 44100.0f;
+  constexpr int kBlock = 512;
+  constexpr int kBlocks = 8;
+  CKorvaneAppVST app([&doc](const std::string&) -> std::unique_ptr<Document> { return std::move(doc); });
+  if (!app.InitInstanceFrom(path) || !app.GetPatchContainer()) return;
+  app.WireHostIo();
+  CContainer* patch = app.GetPatchContainer();
+  const int inputs = patch->countAudioPlugs(DR_IN), outputs = patch->countAudioPlugs(DR_OUT);
+  std::vector<std::vector<float>> buffers(static_cast<size_t>(inputs + outputs), std::vector<float>(kBlock, 0.0f));
+  std::vector<float*> channels;
+  for (auto& b : buffers) channels.push_back(b.data());
+  app.SetSampleRate(kRate);
+  app.SetBlockSize(kBlock);
+  if (app.StartEngineVst(app.GetPatchRoot())) {
+    for (int i = 0; i < kBlocks; ++i) {
+      {
+        AudioThreadScope audio;
+        app.ProcessHostCall(channels.data(), inputs, channels.data() + inputs, outputs, kBlock, true);
+      }
+      app.ServiceRefreshQueue();
+    }
+  }
+  app.StopEngineVst();
+  app.ServiceRefreshQueue();
+  MessageService::current().flushQueued();
+}
+
 int build(const Args& a, std::ostream& out, std::ostream& err) {
   if (a.positional.size() != 1 || a.output.empty()) {
     err << kUsage;
@@ -191,12 +236,10 @@ int build(const Args& a, std::ostream& out, std::ostream& err) {
   auto archive = patchFrom(a.positional[0], err);
   if (!archive) return 1;
   // The patch must load as the plug-in will load it, and carry an id of its own.
-  PatchLoad load = readPatch(*archive, patchClasses());
-  if (load.status != PatchLoad::kLoaded) {
-    err << a.positional[0] << ": " << load.message << "\n";
-    return 1;
-  }
-  if (load.header.unique_id_text.empty()) {
+  PatchDocument load;
+  if (!loadQuietly(load, *archive, a.positional[0], err)) return 1;
+  const std::string id = load.unique_id_text();
+  if (id.empty()) {
     err << a.positional[0]
         << ": the patch has no unique id; give its header a \"unique_id\" of four characters that no other "
            "plug-in uses\n";
@@ -222,8 +265,8 @@ int build(const Args& a, std::ostream& out, std::ostream& err) {
     return 1;
   }
   if (!writeBytes(a.output, added.image, err, true)) return 1;
-  out << a.output << ": patch \"" << load.header.unique_id_text << "\" (id 0x" << std::hex
-      << static_cast<uint32_t>(CKorvaneDocBase::UniqueIdOf(load.header.unique_id_text)) << std::dec << "), "
+  out << a.output << ": patch \"" << id << "\" (id 0x" << std::hex
+      << static_cast<uint32_t>(CKorvaneDocBase::UniqueIdOf(id)) << std::dec << "), "
       << archive->size() << " bytes\n";
   return 0;
 }
@@ -238,6 +281,9 @@ int extract(const Args& a, std::ostream& out, std::ostream& err) {
     err << found.message << "\n";
     return 1;
   }
+  // Handed out only when it loads as the plug-in would load it.
+  PatchDocument load;
+  if (!loadQuietly(load, found.bytes, a.positional[0], err)) return 1;
   if (a.output.empty()) {
     out.write(reinterpret_cast<const char*>(found.bytes.data()), static_cast<std::streamsize>(found.bytes.size()));
     return 0;
@@ -254,15 +300,11 @@ int check(const Args& a, std::ostream& out, std::ostream& err) {
   MessageService messages;
   messages.setLogToStderr(false);
   MessageServiceScope scope(messages);
-  CKorvaneDocVST doc;
-  // Embedded skins are read (and checked) as the plug-in reads them.
-  SkinListTextForm skins;
-  doc.setClassTable(skins.classes());
-  doc.setSkinListReader([&skins](ArchiveReader& r) { skins.read(r); });
+  auto doc = std::make_unique<PatchDocument>();
   bool loaded = false;
   auto bytes = readFile(path);
   if (bytes && looksLikeElf(*bytes)) {
-    loaded = doc.LoadFromModule(path);  // as the plug-in does: its section, else the ".dat" beside it
+    loaded = doc->LoadFromModule(path);  // as the plug-in does: its section, else the ".dat" beside it
   } else if (bytes) {
     std::optional<std::vector<uint8_t>> archive = bytes;
     if (looksLikeJson(path, *bytes)) {
@@ -270,24 +312,23 @@ int check(const Args& a, std::ostream& out, std::ostream& err) {
       if (!r.ok) showMessage(r.message, MessageIcon::Exclamation);
       archive = r.ok ? std::optional(r.archive) : std::nullopt;
     }
-    std::unique_ptr<CContainer> root;
-    if (archive && doc.ReadHeader(*archive, root, true)) {
-      doc.setRoot(root.release());
-      loaded = true;
-    }
+    loaded = archive && doc->load(*archive);
   } else {
-    loaded = doc.LoadFromModule(path);  // no such file: the plug-in would look for the ".dat"
+    loaded = doc->LoadFromModule(path);  // no such file: the plug-in would look for the ".dat"
   }
-  for (const Message& m : messages.shown()) err << m.text << "\n";
-  CContainer* patch = doc.GetPatchContainer();
+  CContainer* patch = doc->GetPatchContainer();
   if (!loaded || !patch) {
+    for (const Message& m : messages.shown()) err << m.text << "\n";
     if (loaded) err << path << ": the patch holds no patch container\n";
     out << path << ": not loaded\n";
     return 1;
   }
-  out << path << ": loaded \"" << patch->getTitle() << "\", unique id \"" << doc.unique_id_text() << "\" (0x" << std::hex
-      << static_cast<uint32_t>(doc.GetUniqueId()) << std::dec << "), " << doc.program_count() << " programs, "
-      << doc.embeddedFiles().size() << " embedded files\n";
+  out << path << ": loaded \"" << patch->getTitle() << "\", unique id \"" << doc->unique_id_text() << "\" (0x" << std::hex
+      << static_cast<uint32_t>(doc->GetUniqueId()) << std::dec << "), " << doc->program_count() << " programs, "
+      << doc->embeddedFiles().size() << " embedded files, " << doc->skinsRead().size() << " embedded skins\n";
+  // What a host would show once it starts the plug-in.
+  runEngineBriefly(std::move(doc), path);
+  for (const Message& m : messages.shown()) err << m.text << "\n";
   return messages.shown().empty() ? 0 : 1;
 }
 
