@@ -33,6 +33,7 @@ const char* const kHostUsage =
     "  --chunk-out FILE     save the plug-in's state as a chunk file after the render\n"
     "  --fxb-out FILE       save the plug-in's state as a bank file after the render\n"
     "  --fxp-out FILE       save the current program as a program file after the render\n"
+    "  --midi-out FILE.mid  write the MIDI the plug-in sends (format 0, one tick per frame)\n"
     "  --format float|pcm16 sample format of the output (default float)\n"
     "  --no-progress        no progress bar\n"
     "stress: a seeded sequence of host calls (parameters, programs, chunk round trips,\n"
@@ -170,7 +171,7 @@ bool parseHostCommandLine(const std::vector<std::string>& args, HostCommand& com
     static const char* const renderOnly[] = {"-o", "--output", "--seconds", "--tail", "--rate",
                                              "--block", "--notes", "--midi", "--in",
                                              "--automate", "--chunk-out", "--fxb-out",
-                                             "--fxp-out", "--format", "--no-progress"};
+                                             "--fxp-out", "--midi-out", "--format", "--no-progress"};
     if (!render)
       for (const char* r : renderOnly)
         if (a == r) {
@@ -211,6 +212,8 @@ bool parseHostCommandLine(const std::vector<std::string>& args, HostCommand& com
       if (!value(o.notes)) return false;
     } else if (a == "--midi") {
       if (!value(o.midiFile)) return false;
+    } else if (a == "--midi-out") {
+      if (!value(o.midiOut)) return false;
     } else if (a == "--in") {
       if (!value(o.inputFile)) return false;
     } else if (a == "--param") {

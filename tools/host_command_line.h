@@ -36,6 +36,7 @@ struct RenderOptions {
   bool presetChunk = false;
   std::string fxbIn, fxpIn;    // state from a bank or program file
   std::string fxbOut, fxpOut;  // state to a bank or program file after the render
+  std::string midiOut;         // the MIDI the plug-in sends, as a standard MIDI file
   SampleFormat format = SampleFormat::Float32;
   bool progress = true;
 };

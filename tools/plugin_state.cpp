@@ -2,14 +2,35 @@
 
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <iterator>
+#include <span>
 
 #include "hosting/vst_plugin.h"
-#include "tools/preset_file.h"
+#include "document/presets/preset_file.h"
 
 namespace kv {
 
 namespace {
+
+bool hasTag(std::span<const uint8_t> bytes, std::size_t at, const char* tag) {
+  return bytes.size() >= at + 4 && std::equal(tag, tag + 4, bytes.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+// One line saying why a file could not be read as a preset file of `kind`.
+std::string presetFileProblem(std::span<const uint8_t> bytes, PresetKind kind, PresetReadError read) {
+  const bool bank = kind == PresetKind::kBank;
+  if (!hasTag(bytes, 0, "CcnK")) return "not a bank or program file (no \"CcnK\" header)";
+  if (read == PresetReadError::kWrongKind) {
+    if (hasTag(bytes, 8, "FxCk") || hasTag(bytes, 8, "FxBk"))
+      return "the file stores a parameter list, not a state chunk; this host moves only chunks";
+    if (hasTag(bytes, 8, bank ? "FPCh" : "FBCh"))
+      return bank ? "this is a program file, not a bank file" : "this is a bank file, not a program file";
+    return "unknown bank or program file kind";
+  }
+  if (read == PresetReadError::kBadChunkSize) return "the file announces an empty chunk";
+  return "the file ends inside its header or its chunk";
+}
 
 bool usesChunks(const RenderOptions& o) {
   return !o.chunkIn.empty() || !o.chunkOut.empty() || !o.fxbIn.empty() || !o.fxpIn.empty() ||
@@ -32,24 +53,21 @@ bool readStateInput(const RenderOptions& o, VstPlugin& plugin, std::vector<uint8
   if (path.empty()) return true;
   std::vector<uint8_t> bytes;
   if (!readWholeFile(path, bytes, error)) return false;
-  PresetFile file;
-  if (!decodePresetFile(bytes, file, error)) {
-    error = path + ": " + error;
-    return false;
-  }
   const bool wantBank = !o.fxbIn.empty();
-  if (file.bank != wantBank) {
-    error = path + (file.bank ? ": this is a bank file, not a program file"
-                              : ": this is a program file, not a bank file");
+  const PresetKind kind = wantBank ? PresetKind::kBank : PresetKind::kProgram;
+  PresetFile file;
+  const PresetReadError read = readPresetFile(bytes, kind, file);
+  if (read != PresetReadError::kNone) {
+    error = path + ": " + presetFileProblem(bytes, kind, read);
     return false;
   }
-  if (file.pluginId != plugin.uniqueId()) {
-    error = path + ": the file belongs to plug-in id " + std::to_string(file.pluginId) +
+  if (file.header.id != plugin.uniqueId()) {
+    error = path + ": the file belongs to plug-in id " + std::to_string(file.header.id) +
             ", not " + std::to_string(plugin.uniqueId());
     return false;
   }
-  chunk = std::move(file.chunk);
-  preset = !file.bank;
+  chunk.assign(file.chunk.begin(), file.chunk.end());
+  preset = !wantBank;
   return true;
 }
 
@@ -144,14 +162,13 @@ bool saveStateOptions(const RenderOptions& o, VstPlugin& plugin, std::string& er
       return false;
     }
     if (t.wrapped) {
-      PresetFile file;
-      file.bank = !t.preset;
-      file.pluginId = plugin.uniqueId();
-      file.pluginVersion = plugin.version();
-      file.numPrograms = t.preset ? 1 : plugin.numPrograms();
-      file.programName = plugin.currentProgramName();
-      file.chunk = std::move(chunk);
-      chunk = encodePresetFile(file);
+      PresetHeader header;
+      header.kind = t.preset ? PresetKind::kProgram : PresetKind::kBank;
+      header.id = plugin.uniqueId();
+      header.version = plugin.version();
+      header.programCount = t.preset ? 1 : plugin.numPrograms();
+      header.programName = plugin.currentProgramName();
+      chunk = encodePresetFile(header, chunk);
     }
     if (!writeFileReplacing(t.path, chunk, error)) return false;
   }

@@ -11,6 +11,7 @@
 #include "hosting/vst_plugin.h"
 #include "platform/terminal.h"
 #include "tools/audio_file.h"
+#include "tools/midi_out_file.h"
 #include "tools/midi_schedule.h"
 #include "tools/plugin_state.h"
 #include "tools/progress_bar.h"
@@ -23,6 +24,15 @@ constexpr int kMaxChannels = 256;
 constexpr int kDefaultRate = 48000;
 // Renders at least this long (in seconds of audio) get a progress bar on a terminal.
 constexpr double kProgressAbove = 5.0;
+// Hosts give a plug-in idle time on their user-interface thread a few dozen times a second.
+// A render does it between blocks at that pace in audio time, so that what the plug-in does
+// from idle (showing the texts it queued for its user, here on standard error) happens as
+// in a host, and at the same frames every time.
+constexpr int kIdlesPerSecond = 30;
+
+void idle(VstHost& host, VstPlugin& plugin) {
+  if (host.plugInNeedsIdle()) plugin.dispatch(vst::effIdle);
+}
 
 // Everything that can be checked or read before the plug-in runs.
 struct Material {
@@ -66,8 +76,10 @@ const T* inForce(const std::vector<T>& changes, int64_t frame) {
   return found;
 }
 
+// `sent`, when given, collects the MIDI the plug-in sends, at the frames it sends it.
 bool renderLoop(const RenderOptions& o, const Material& m, VstHost& host, VstPlugin& plugin,
-                int64_t totalFrames, AudioFileWriter& writer, std::string& error) {
+                int64_t totalFrames, AudioFileWriter& writer, std::vector<SentMidi>* sent,
+                std::string& error) {
   const int block = o.block;
   const int inputs = plugin.numInputs();
   const int outputs = plugin.numOutputs();
@@ -110,8 +122,14 @@ bool renderLoop(const RenderOptions& o, const Material& m, VstHost& host, VstPlu
   std::size_t next = 0;
   std::size_t nextChange = 0;
   const auto& msgs = m.midi.messages;
+  const int64_t idleEvery = std::max<int64_t>(1, m.rate / kIdlesPerSecond);
+  int64_t nextIdle = 0;
   for (int64_t start = 0; start < totalFrames; start += block) {
     const int frames = static_cast<int>(std::min<int64_t>(block, totalFrames - start));
+    if (start >= nextIdle) {
+      idle(host, plugin);
+      nextIdle = start + idleEvery;
+    }
 
     events.clear();
     while (next < msgs.size() && msgs[next].frame < start + frames) {
@@ -140,6 +158,16 @@ bool renderLoop(const RenderOptions& o, const Material& m, VstHost& host, VstPlu
 
     plugin.process(inPtr.data(), outPtr.data(), frames);
     transport.advance(frames);
+    if (sent) {
+      const VstEventBuffer& from = host.midiFromPlugin();
+      for (std::size_t i = 0; i < from.size(); ++i) {
+        const vst::VstMidiEvent& e = from.at(i);
+        SentMidi s;
+        s.frame = start + std::clamp<int64_t>(e.deltaFrames, 0, frames - 1);
+        for (int b = 0; b < 3; ++b) s.bytes[b] = static_cast<uint8_t>(e.midiData[b]);
+        sent->push_back(s);
+      }
+    }
     host.clearMidiFromPlugin();
 
     for (int c = 0; c < outputs; ++c)
@@ -159,6 +187,23 @@ bool renderLoop(const RenderOptions& o, const Material& m, VstHost& host, VstPlu
   if (nonFinite > 0)
     std::fprintf(stderr, "korvane-host: warning: the plug-in produced %lld non-finite samples (written as 0)\n",
                  static_cast<long long>(nonFinite));
+  return true;
+}
+
+bool writeMidiOut(const std::string& path, const std::vector<SentMidi>& sent, int rate, int64_t endFrame,
+                  std::string& error) {
+  std::vector<uint8_t> bytes;
+  if (!encodeMidiOutFile(sent, rate, endFrame, bytes, error)) {
+    error = path + ": " + error;
+    return false;
+  }
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) {
+    error = path + ": can't write the MIDI file";
+    return false;
+  }
   return true;
 }
 
@@ -206,12 +251,16 @@ bool renderWithPlugin(const RenderOptions& o, std::string& error) {
   plugin->resume();
   plugin->startProcess();
   host.setProcessLevel(VstProcessLevel::Offline);
-  const bool rendered = renderLoop(o, m, host, *plugin, totalFrames, writer, error);
+  std::vector<SentMidi> sent;
+  const bool rendered =
+      renderLoop(o, m, host, *plugin, totalFrames, writer, o.midiOut.empty() ? nullptr : &sent, error);
   host.setProcessLevel(VstProcessLevel::User);
   plugin->stopProcess();
   plugin->suspend();
+  idle(host, *plugin);  // what the last blocks and the suspend left for the user
 
   bool ok = rendered && writer.close(error);
+  if (ok && !o.midiOut.empty()) ok = writeMidiOut(o.midiOut, sent, m.rate, totalFrames, error);
   if (ok) ok = saveStateOptions(o, *plugin, error);
   plugin.reset();  // effClose and unload before the files are final
   if (!ok) {
@@ -219,6 +268,7 @@ bool renderWithPlugin(const RenderOptions& o, std::string& error) {
     writer.close(ignored);
     std::error_code ec;
     std::filesystem::remove(o.output, ec);
+    if (!o.midiOut.empty()) std::filesystem::remove(o.midiOut, ec);
   }
   return ok;
 }

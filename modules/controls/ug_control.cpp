@@ -10,6 +10,12 @@
 
 namespace kv {
 
+namespace {
+// Controller values arrive as the MIDI automator's 14-bit cells, limited to 127 x 128: a
+// controller's data byte 127 alone is full scale.
+constexpr int kControllerFullScale = 127 * 128;
+}  // namespace
+
 ug_control::ug_control() { flags |= UGF_NEVER_SUSPEND; }
 
 void ug_control::ListCommonPlugs(ug_control* c, std::vector<InterfaceObject>& list) {
@@ -87,7 +93,8 @@ void ug_control::HandleEvent(ug_event* e) {
       if (!ignore_program_change) SwitchPatch(e->arg1, false);
       break;
     case UET_CONTROLLER:
-      OnControllerValue(static_cast<float>(std::clamp(e->arg2, 0, 127)) / 127.0f);
+      OnControllerValue(static_cast<float>(std::clamp(e->arg2, 0, kControllerFullScale)) /
+                        static_cast<float>(kControllerFullScale));
       break;
     case UET_CONTROL_VALUE:
       ApplyValue(std::bit_cast<float>(e->arg1), e->arg2 != 0);

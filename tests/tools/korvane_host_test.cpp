@@ -62,7 +62,8 @@ class KorvaneHost : public ::testing::Test {
   void SetUp() override {
     const char* build = std::getenv("KORVANE_BUILD_DIR");
     ASSERT_NE(build, nullptr) << "KORVANE_BUILD_DIR is not set";
-    binary_ = fs::path(build) / "korvane-host";
+    build_ = build;
+    binary_ = build_ / "korvane-host";
     ASSERT_TRUE(fs::exists(binary_)) << binary_;
     dir_ = fs::temp_directory_path() / ("kv-host-test-" + std::to_string(std::random_device{}()));
     fs::create_directories(dir_);
@@ -74,8 +75,9 @@ class KorvaneHost : public ::testing::Test {
 
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-  HostRun run(const std::vector<std::string>& args) const {
-    std::string command = quote(binary_.string());
+  // Runs korvane-host, or another program of the build.
+  HostRun run(const std::vector<std::string>& args, const std::string& program = "korvane-host") const {
+    std::string command = quote((build_ / program).string());
     for (const std::string& a : args) command += " " + quote(a);
     const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt", code = dir_ / "code.txt";
     command = "(" + command + " </dev/null >" + quote(out.string()) + " 2>" + quote(err.string()) +
@@ -88,6 +90,16 @@ class KorvaneHost : public ::testing::Test {
     return r;
   }
 
+  // A text-form patch built into a copy of the plug-in with korvane-patch.
+  std::string buildPatch(const std::string& name, const std::string& json) const {
+    const std::string source = path(name + ".json"), built = path(name + ".so");
+    std::ofstream(source) << json;
+    const HostRun r = run({"build", source, "-o", built}, "korvane-patch");
+    EXPECT_EQ(r.code, 0) << r.err;
+    return built;
+  }
+
+  fs::path build_;
   fs::path binary_;
   fs::path dir_;
 };
@@ -429,6 +441,9 @@ TEST_F(KorvaneHost, FixtureRenderFeedsInputsAndWritesEveryOutput) {
 TEST_F(KorvaneHost, FailuresGiveOneLineAndANonZeroExit) {
   const std::string text = path("not-a-plugin.so");
   std::ofstream(text) << "hello\n";
+  // A bank of a plug-in that stores parameter lists instead of a chunk.
+  const std::string paramBank = path("params.fxb");
+  std::ofstream(paramBank) << "CcnK" << std::string(4, '\0') << "FxBk" << std::string(200, '\1');
   const std::string out = path("never.wav");
   struct Case {
     std::vector<std::string> args;
@@ -466,6 +481,7 @@ TEST_F(KorvaneHost, FailuresGiveOneLineAndANonZeroExit) {
       {{"stress", kKars, "--calls", "0"}, 2, "--calls", false},
       {{"render", kKars, "-o", out, "--automate", "5=0.5@1"}, 1, "has 3 parameters", true},
       {{"params", KV_FIXTURE_MAIN, "--fxb-in", text}, 1, "CcnK", false},
+      {{"params", KV_FIXTURE_MAIN, "--fxb-in", paramBank}, 1, "stores a parameter list", false},
   };
   for (const Case& c : cases) {
     std::string joined;
@@ -484,6 +500,86 @@ TEST_F(KorvaneHost, FailuresGiveOneLineAndANonZeroExit) {
     }
     EXPECT_FALSE(fs::exists(out));
   }
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// A container holding `children` and `connections` (JSON lists), with the given unique id.
+std::string patchText(const std::string& id, const std::string& children, const std::string& connections) {
+  return R"({"header": {"unique_id": ")" + id + R"(", "plugin_flags": 1}, "root": {"children": [
+    {"type": "Container", "title": "P", "children": )" + children + R"(, "connections": )" + connections + "}]}}";
+}
+
+// The engine refuses a patch with a loop when it starts: a host shows the refusal, and so do
+// render (from the plug-in's idle time) and check (which starts the engine briefly).
+TEST_F(KorvaneHost, AFeedbackPatchSaysSoOnRenderAndCheck) {
+  const std::string loop = patchText("KvFb", R"([{"type": "Oscillator", "title": "Osc"}, {"type": "VCA", "title": "Amp"}])",
+                                     R"([{"from": ["Osc", "Audio Out"], "to": ["Amp", "Signal"]},
+                                         {"from": ["Amp", "Output"], "to": ["Osc", "Pitch"]},
+                                         {"from": ["Amp", "Output"], "to": ["IO Mod", "Out"]}])");
+  const std::string plugin = buildPatch("loop", loop);
+  const HostRun render = run({"render", plugin, "--seconds", "0.1", "--no-progress", "-o", path("loop.wav")});
+  EXPECT_NE(render.err.find("FEEDBACK path"), std::string::npos) << render.err;
+  EXPECT_NE(render.err.find("P.Amp -> P.Osc"), std::string::npos) << render.err;
+  for (const std::string& file : {path("loop.json"), plugin}) {
+    const HostRun check = run({"check", file}, "korvane-patch");
+    EXPECT_EQ(check.code, 1) << file;
+    EXPECT_NE(check.err.find("FEEDBACK path"), std::string::npos) << file << ": " << check.err;
+  }
+  // A patch without a loop starts quietly.
+  const std::string plain = patchText("KvPl", R"([{"type": "Oscillator", "title": "Osc"}])",
+                                      R"([{"from": ["Osc", "Audio Out"], "to": ["IO Mod", "Out"]}])");
+  const HostRun quiet = run({"check", buildPatch("plain", plain)}, "korvane-patch");
+  EXPECT_EQ(quiet.code, 0) << quiet.err;
+  EXPECT_EQ(quiet.err, "");
+}
+
+// MIDI controllers reach panel controls as 14-bit values: controller 7 at 64 puts a 0-10 V
+// slider at 64 x 128 / 16256 of its range (5.04 V), not at the top.
+TEST_F(KorvaneHost, ControllerSevenAtHalfSetsASliderToHalfItsRange) {
+  const std::string plugin =
+      buildPatch("cc", patchText("KvCc", R"([{"type": "MIDI Automator", "title": "Auto"},
+                                             {"type": "Slider", "title": "Level", "plugs": {"MIDI Controller ID": "7"}}])",
+                                 R"([{"from": ["IO Mod", "MIDI In"], "to": ["Auto", "MIDI In"]},
+                                     {"from": ["Level", "Signal Out"], "to": ["IO Mod", "Out"]}])"));
+  test::SmfTrack t;
+  t.event(0, {0xB0, 7, 64}).end(480);
+  const std::vector<uint8_t> smf = test::smfFile(0, 480, {t});
+  std::ofstream(path("cc.mid"), std::ios::binary).write(reinterpret_cast<const char*>(smf.data()), smf.size());
+  const HostRun r = run({"render", plugin, "--midi", path("cc.mid"), "--tail", "0.2", "--no-progress", "-o", path("cc.wav")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const Wav w = readWav(path("cc.wav"));
+  ASSERT_GT(w.frames(), 0);
+  EXPECT_NEAR(w.channels[0].back(), 64 * 128 / 16256.0, 1e-6);  // 1.0 is 10 V
+}
+
+// The MIDI a plug-in sends comes out as a standard MIDI file that midicsv reads, one tick
+// per frame of the render.
+TEST_F(KorvaneHost, MidiOutWritesWhatThePluginSendsAtItsFrames) {
+  const std::string plugin =
+      buildPatch("thru", patchText("KvTh", R"([{"type": "MIDI Filter", "title": "Thru"}, {"type": "Oscillator", "title": "Osc"}])",
+                                   R"([{"from": ["IO Mod", "MIDI In"], "to": ["Thru", "MIDI In"]},
+                                       {"from": ["Thru", "MIDI Out"], "to": ["IO Mod", "MIDI Out"]},
+                                       {"from": ["Osc", "Audio Out"], "to": ["IO Mod", "Out"]}])"));
+  test::SmfTrack t;
+  t.event(0, {0x90, 60, 100}).event(480, {0x80, 60, 0}).event(0, {0xB0, 7, 64}).end();
+  const std::vector<uint8_t> smf = test::smfFile(0, 480, {t});
+  std::ofstream(path("in.mid"), std::ios::binary).write(reinterpret_cast<const char*>(smf.data()), smf.size());
+  const HostRun r = run({"render", plugin, "--midi", path("in.mid"), "--tail", "0.1", "--rate", "44100",
+                         "--midi-out", path("out.mid"), "--no-progress", "-o", path("thru.wav")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const std::string csvCommand =
+      "midicsv " + quote(path("out.mid")) + " >" + quote(path("out.csv")) + " 2>&1";
+  ASSERT_EQ(std::system(csvCommand.c_str()), 0) << readText(path("out.csv"));
+  const std::string csv = readText(path("out.csv"));
+  // Half a second (480 ticks at 120 beats a minute) is frame 22050; the render is 0.6 s long.
+  for (const char* line : {"0, 0, Header, 0, 1, 441\n", "1, 0, Tempo, 10000\n", "1, 0, Note_on_c, 0, 60, 100\n",
+                           "1, 22050, Note_off_c, 0, 60, 0\n", "1, 22050, Control_c, 0, 7, 64\n", "1, 26460, End_track\n"})
+    EXPECT_NE(csv.find(line), std::string::npos) << line << "in\n" << csv;
 }
 
 }  // namespace
