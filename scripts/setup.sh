@@ -12,7 +12,7 @@ packages=(
   # tests: display, fonts, sanitizers and fuzzers
   xvfb xauth libxtst-dev fonts-dejavu-core clang-14 libclang-rt-14-dev llvm-14
   # independent references used by tests
-  sox libsox-fmt-all sndfile-programs midicsv bc
+  sox libsox-fmt-all sndfile-programs midicsv bc gdb
   # real third-party VST 2 plug-ins for hosting tests
   dpf-plugins-vst dragonfly-reverb-vst
 )

@@ -7,7 +7,8 @@
 namespace kv {
 
 const char* const kHostUsage =
-    "usage: korvane-host info PLUGIN.so\n"
+    "usage: korvane-host --version\n"
+    "       korvane-host info PLUGIN.so\n"
     "       korvane-host params PLUGIN.so [state options]\n"
     "       korvane-host render PLUGIN.so -o OUT.wav [options]\n"
     "       korvane-host stress PLUGIN.so [--seed N] [--calls N] [--in-process]\n"
@@ -132,6 +133,10 @@ bool parseHostCommandLine(const std::vector<std::string>& args, HostCommand& com
   const std::string& verb = args[0];
   if (verb == "-h" || verb == "--help" || verb == "help") {
     command.kind = HostCommand::Kind::Help;
+    return true;
+  }
+  if (verb == "--version") {
+    command.kind = HostCommand::Kind::Version;
     return true;
   }
   if (verb == "info") {

@@ -52,7 +52,7 @@ struct StressOptions {
 };
 
 struct HostCommand {
-  enum class Kind { Help, Info, Render, Params, Stress } kind = Kind::Help;
+  enum class Kind { Help, Version, Info, Render, Params, Stress } kind = Kind::Help;
   std::string plugin;     // for Info
   RenderOptions render;   // for Render, and the state options of Params
   StressOptions stress;   // for Stress

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "korvane_version.h"
 #include "hosting/vst_host.h"
 #include "hosting/vst_plugin.h"
 #include "tools/host_command_line.h"
@@ -65,6 +66,9 @@ int main(int argc, char** argv) {
     switch (command.kind) {
       case kv::HostCommand::Kind::Help:
         std::fputs(kv::kHostUsage, stdout);
+        return 0;
+      case kv::HostCommand::Kind::Version:
+        std::printf("korvane-host %s\n", kv::kKorvaneVersion);
         return 0;
       case kv::HostCommand::Kind::Info:
         return runInfo(command.plugin);

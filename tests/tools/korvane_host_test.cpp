@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "korvane_version.h"
 #include "tests/tools/smf_builder.h"
 
 namespace kv {
@@ -507,6 +508,12 @@ TEST_F(KorvaneHost, FailuresGiveOneLineAndANonZeroExit) {
 
 namespace kv {
 namespace {
+
+TEST_F(KorvaneHost, VersionComesFromTheBuild) {
+  const HostRun r = run({"--version"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, std::string("korvane-host ") + kKorvaneVersion + "\n");
+}
 
 // A container holding `children` and `connections` (JSON lists), with the given unique id.
 std::string patchText(const std::string& id, const std::string& children, const std::string& connections) {

@@ -8,12 +8,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <cstdlib>
 #include <sstream>
 
 #include "document/korvane_doc_vst.h"
 #include "document/model/container.h"
 #include "document/model/line.h"
+#include "korvane_version.h"
 #include "platform/dynamic_library.h"
+#include "platform/elf_section_reader.h"
 #include "platform/message_service.h"
 #include "plugin/vst/aeffect.h"
 #include "tools/patch/patch_tool.h"
@@ -157,6 +160,48 @@ TEST_F(PatchToolTest, ChildOrderSurvivesDumpAndCompile) {
   EXPECT_EQ(contents(at("second.json")), first);
   EXPECT_EQ(contents(at("again.kv1")), contents(at("other.kv1")));
   EXPECT_GT(first.find("\"IO Mod\""), first.find("\"VCA\"")) << first;
+}
+
+// Users receive stripped plug-ins with the debug information kept apart; the patch section is
+// written as well into a library stripped before as into one with everything in it.
+TEST_F(PatchToolTest, BuildWritesAStrippedLibraryWithItsDebugFileBeside) {
+  ASSERT_EQ(tool.run({"build", synth, "-o", at("synth.so"), "--plugin", KV_PLUGIN}), 0) << tool.err.str();
+  EXPECT_LT(fs::file_size(at("synth.so")), 3u << 20);
+  EXPECT_GT(fs::file_size(at("synth.so.debug")), fs::file_size(at("synth.so")));
+  const ElfSection link = readElfSection(at("synth.so"), ".gnu_debuglink");
+  ASSERT_EQ(link.status, ElfSection::Status::kFound);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(link.bytes.data())), "synth.so.debug");
+  Seen built = host(at("synth.so"));
+  EXPECT_TRUE(built.loaded);
+  EXPECT_EQ(built.id, 0x4B765379);
+  ASSERT_EQ(tool.run({"check", at("synth.so")}), 0) << tool.err.str();
+  EXPECT_NE(tool.out.str().find(std::string("built by korvane-patch ") + kKorvaneVersion), std::string::npos)
+      << tool.out.str();
+
+  // A debugger finds the debug file through the link and names source lines.
+  const std::string gdb = "gdb -nx -batch -ex 'info line VSTPluginMain' '" + at("synth.so") + "' >'" +
+                          at("gdb.txt") + "' 2>&1";
+  ASSERT_EQ(std::system(gdb.c_str()), 0);
+  EXPECT_NE(contents(at("gdb.txt")).find("vst_main.cpp"), std::string::npos) << contents(at("gdb.txt"));
+
+  // --keep-debug: everything stays, and no debug file is written.
+  ASSERT_EQ(tool.run({"build", synth, "-o", at("full.so"), "--plugin", KV_PLUGIN, "--keep-debug"}), 0);
+  EXPECT_GT(fs::file_size(at("full.so")), fs::file_size(at("synth.so")));
+  EXPECT_FALSE(fs::exists(at("full.so.debug")));
+
+  // From a plug-in that was stripped already, kept as it is.
+  const std::string strip = "objcopy --strip-debug --strip-unneeded '" + std::string(KV_PLUGIN) + "' '" +
+                            at("stripped-korvane.so") + "'";
+  ASSERT_EQ(std::system(strip.c_str()), 0);
+  ASSERT_EQ(tool.run({"build", synth, "-o", at("again.so"), "--plugin", at("stripped-korvane.so"), "--keep-debug"}), 0)
+      << tool.err.str();
+  EXPECT_TRUE(host(at("again.so")).loaded);
+  ASSERT_EQ(tool.run({"extract", at("again.so"), "-o", at("again.kv1")}), 0) << tool.err.str();
+  ASSERT_EQ(tool.run({"extract", at("synth.so"), "-o", at("synth.kv1")}), 0) << tool.err.str();
+  EXPECT_EQ(contents(at("again.kv1")), contents(at("synth.kv1")));
+
+  ASSERT_EQ(tool.run({"--version"}), 0);
+  EXPECT_EQ(tool.out.str(), std::string("korvane-patch ") + kKorvaneVersion + "\n");
 }
 
 TEST_F(PatchToolTest, RefusalsSayWhyAndWriteNothing) {

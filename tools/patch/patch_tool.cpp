@@ -5,6 +5,7 @@
 #include <iterator>
 #include <optional>
 
+#include "korvane_version.h"
 #include "app/korvane_app_vst.h"
 #include "document/archive/patch_source.h"
 #include "document/archive/scramble.h"
@@ -18,6 +19,7 @@
 #include "platform/message_service.h"
 #include "platform/module_path.h"
 #include "tools/patch/patch_document.h"
+#include "tools/patch/plugin_strip.h"
 
 namespace kv {
 
@@ -27,9 +29,13 @@ constexpr const char* kUsage =
     "usage:\n"
     "  korvane-patch compile PATCH.json -o PATCH.kv1\n"
     "  korvane-patch dump PATCH.kv1 [-o PATCH.json]\n"
-    "  korvane-patch build PATCH.kv1|PATCH.json -o NAME.so [--plugin korvane.so]\n"
+    "  korvane-patch build PATCH.kv1|PATCH.json -o NAME.so [--plugin korvane.so] [--keep-debug]\n"
     "  korvane-patch extract NAME.so [-o PATCH.kv1]\n"
-    "  korvane-patch check FILE\n";
+    "  korvane-patch check FILE\n"
+    "  korvane-patch --version\n";
+
+// The section of a built plug-in that names the tools that built it.
+constexpr char kBuiltBySection[] = ".korvane.built-by";
 
 std::optional<std::vector<uint8_t>> readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -95,6 +101,7 @@ struct Args {
   std::vector<std::string> positional;
   std::string output;
   std::string plugin;
+  bool keepDebug = false;
   bool ok = true;
 };
 
@@ -108,6 +115,8 @@ Args parse(const std::vector<std::string>& args, size_t from) {
       }
       std::string& target = args[i] == "-o" ? a.output : a.plugin;
       target = args[++i];
+    } else if (args[i] == "--keep-debug") {
+      a.keepDebug = true;
     } else {
       a.positional.push_back(args[i]);
     }
@@ -246,14 +255,39 @@ int build(const Args& a, std::ostream& out, std::ostream& err) {
     return 1;
   }
   const std::string plugin = a.plugin.empty() ? defaultPlugin() : a.plugin;
-  auto image = readFile(plugin);
+  const std::string debugFile = debugFileFor(a.output);
+  std::optional<std::vector<uint8_t>> image;
+  if (a.keepDebug) {
+    image = readFile(plugin);
+  } else if (std::ifstream(plugin).good()) {
+    std::vector<uint8_t> stripped;
+    std::string error;
+    if (!stripPlugin(plugin, debugFile, stripped, error)) {
+      err << plugin << ": " << error << "\n";
+      return 1;
+    }
+    image = std::move(stripped);
+  }
   if (!image) {
     err << "korvane-patch: can't read the plug-in " << plugin << "\n";
     return 1;
   }
+  // Written once the output is complete; a failed build leaves no debug file behind.
+  struct DropDebugFile {
+    const std::string& path;
+    bool keep = false;
+    ~DropDebugFile() {
+      std::error_code ignored;
+      if (!keep) std::filesystem::remove(path, ignored);
+    }
+  } dropDebug{debugFile, a.keepDebug};
   std::vector<uint8_t> scrambled = *archive;
   scramblePatch(scrambled);
   ElfSectionAdded added = addElfSection(*image, kPatchSectionName, scrambled);
+  const std::string builtBy = std::string("korvane-patch ") + kKorvaneVersion;
+  if (added.ok)
+    added = addElfSection(added.image, kBuiltBySection,
+                          std::span(reinterpret_cast<const uint8_t*>(builtBy.data()), builtBy.size()));
   if (!added.ok) {
     err << plugin << ": " << added.error << "\n";
     return 1;
@@ -265,6 +299,7 @@ int build(const Args& a, std::ostream& out, std::ostream& err) {
     return 1;
   }
   if (!writeBytes(a.output, added.image, err, true)) return 1;
+  dropDebug.keep = true;
   out << a.output << ": patch \"" << id << "\" (id 0x" << std::hex
       << static_cast<uint32_t>(CKorvaneDocBase::UniqueIdOf(id)) << std::dec << "), "
       << archive->size() << " bytes\n";
@@ -326,6 +361,11 @@ int check(const Args& a, std::ostream& out, std::ostream& err) {
   out << path << ": loaded \"" << patch->getTitle() << "\", unique id \"" << doc->unique_id_text() << "\" (0x" << std::hex
       << static_cast<uint32_t>(doc->GetUniqueId()) << std::dec << "), " << doc->program_count() << " programs, "
       << doc->embeddedFiles().size() << " embedded files, " << doc->skinsRead().size() << " embedded skins\n";
+  if (bytes && looksLikeElf(*bytes)) {
+    const ElfSection builtBy = readElfSection(*bytes, kBuiltBySection);
+    if (builtBy.status == ElfSection::Status::kFound)
+      out << path << ": built by " << std::string(builtBy.bytes.begin(), builtBy.bytes.end()) << "\n";
+  }
   // What a host would show once it starts the plug-in.
   runEngineBriefly(std::move(doc), path);
   for (const Message& m : messages.shown()) err << m.text << "\n";
@@ -345,6 +385,10 @@ int runPatchTool(const std::vector<std::string>& args, std::ostream& out, std::o
     return 2;
   }
   const std::string& command = args[0];
+  if (command == "--version") {
+    out << "korvane-patch " << kKorvaneVersion << "\n";
+    return 0;
+  }
   if (command == "compile") return compile(a, err);
   if (command == "dump") return dump(a, out, err);
   if (command == "build") return build(a, out, err);
