@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "plugin/vst/aeffect.h"
+#include "platform/vst/aeffect.h"
 
 namespace kv {
 

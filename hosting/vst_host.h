@@ -21,7 +21,7 @@
 
 #include "hosting/vst_event_buffer.h"
 #include "hosting/vst_transport.h"
-#include "plugin/vst/aeffect.h"
+#include "platform/vst/aeffect.h"
 
 namespace kv {
 

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "platform/dynamic_library.h"
-#include "plugin/vst/aeffect.h"
+#include "platform/vst/aeffect.h"
 
 namespace kv {
 

@@ -24,7 +24,7 @@
 
 #include <cstdint>
 
-#include "plugin/vst/aeffect.h"
+#include "platform/vst/aeffect.h"
 
 namespace kv {
 

@@ -10,7 +10,7 @@
 #pragma once
 
 #include "plugin/audio_effect.h"
-#include "plugin/vst/aeffect.h"
+#include "platform/vst/aeffect.h"
 
 namespace kv {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "plugin/vst/aeffect.h"
+#include "platform/vst/aeffect.h"
 
 namespace kv {
 

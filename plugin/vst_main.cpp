@@ -5,7 +5,7 @@
 // alias gets the symbol name `main` through an assembler label. This file belongs only
 // to the shared library: a test executable has its own `main`.
 #include "plugin/effect_entry.h"
-#include "plugin/vst/aeffect.h"
+#include "platform/vst/aeffect.h"
 
 extern "C" __attribute__((visibility("default"))) kv::vst::AEffect* VSTPluginMain(
     kv::vst::audioMasterCallback audioMaster);

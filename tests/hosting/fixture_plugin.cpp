@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "plugin/vst/aeffect.h"
+#include "platform/vst/aeffect.h"
 #include "tests/hosting/fixture_protocol.h"
 
 using namespace kv::vst;

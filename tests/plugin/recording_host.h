@@ -7,7 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "plugin/vst/aeffect.h"
+#include "platform/vst/aeffect.h"
 
 namespace kv::test {
 

@@ -18,7 +18,7 @@
 #include "platform/dynamic_library.h"
 #include "platform/elf_section_reader.h"
 #include "platform/message_service.h"
-#include "plugin/vst/aeffect.h"
+#include "platform/vst/aeffect.h"
 #include "tools/patch/patch_tool.h"
 
 namespace kv {

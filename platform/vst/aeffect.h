@@ -7,7 +7,8 @@
 // calling convention on this platform (System V AMD64).
 //
 // This header is used from both sides: by the plug-in boundary (plugin/) and by the
-// hosting code that loads other plug-ins (hosting/, tools/korvane-host).
+// hosting code that loads other plug-ins (hosting/, tools/korvane-host). It depends on
+// nothing, so neither side depends on the other through it (CMake target kv_vst_abi).
 #pragma once
 
 #include <cstddef>
