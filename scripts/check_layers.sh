@@ -23,13 +23,6 @@ layers=(platform engine modules document app panel hosting plugin tools)
 
 # file -> include that is tolerated for now.
 ALLOWED=(
-  # The built-in default skin is product code generated into tools/skingen; moving it into
-  # panel/skin/ removes this.
-  "panel/skin/skin_files.cpp tools/skingen/default_skin_data.h"
-  # The VST 2 ABI header is shared by the plug-in and the host side; moving it where both
-  # reach it without one depending on the other removes these.
-  "hosting/vst_host.h plugin/vst/aeffect.h"
-  "hosting/vst_host.cpp plugin/vst/aeffect.h"
 )
 
 rank() {

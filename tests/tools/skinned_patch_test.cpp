@@ -17,7 +17,7 @@
 #include "platform/image/png_codec.h"
 #include "platform/text/text_draw.h"
 #include "plugin/kv_vst_document.h"
-#include "plugin/vst/aeffect.h"
+#include "platform/vst/aeffect.h"
 #include "tests/panel/panel_test_support.h"
 #include "tests/panel/visual_test_support.h"
 #include "tests/platform/snapshot/snapshot.h"
