@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "document/korvane_doc_vst.h"
 #include "document/model/container.h"
+#include "document/model/control.h"
 #include "document/model/document.h"
 #include "document/model/plug.h"
 #include "engine/audio_master.h"
@@ -15,7 +17,8 @@
 
 namespace kv {
 
-CKorvaneAppVST::CKorvaneAppVST(PatchLoader loader) : loader_(std::move(loader)) {}
+CKorvaneAppVST::CKorvaneAppVST(PatchLoader loader, std::string module_path)
+    : loader_(std::move(loader)), requested_path_(std::move(module_path)) {}
 
 CKorvaneAppVST::~CKorvaneAppVST() {
   StopEngineVst();  // the engine goes before the document it was built from
@@ -23,7 +26,9 @@ CKorvaneAppVST::~CKorvaneAppVST() {
   document_.reset();
 }
 
-bool CKorvaneAppVST::InitInstance() { return InitInstanceFrom(ownModulePath()); }
+bool CKorvaneAppVST::InitInstance() {
+  return InitInstanceFrom(requested_path_.empty() ? ownModulePath() : requested_path_);
+}
 
 bool CKorvaneAppVST::InitInstanceFrom(const std::string& module_path) {
   if (!CKorvaneAppBase::InitInstance()) return false;
@@ -53,6 +58,25 @@ CContainer* CKorvaneAppVST::GetPatchContainer() const {
   for (CDocOb* child : root->children())
     if (auto* c = dynamic_cast<CContainer*>(child)) return c;
   return nullptr;
+}
+
+KvVstPatchSettings CKorvaneAppVST::PatchSettings() const {
+  KvVstPatchSettings s;
+  s.vendor_text = vendor_;
+  if (auto* doc = dynamic_cast<CKorvaneDocVST*>(document_.get())) {
+    s.program_count = doc->program_count();
+    s.plugin_flags = doc->plugin_flags();
+    s.mono_capable = doc->mono_capable();
+    s.unique_id = doc->GetUniqueId();
+    s.product_text = doc->product_text();
+  }
+  return s;
+}
+
+bool CKorvaneAppVST::StartEngineVst(float sample_rate, int32_t host_block_size) {
+  SetSampleRate(sample_rate);
+  SetBlockSize(host_block_size);
+  return CKorvaneAppBase::StartEngineVst(GetPatchRoot());
 }
 
 bool CKorvaneAppVST::WireHostIo() {
@@ -118,7 +142,15 @@ void CKorvaneAppVST::DetachHostOutput(ug_vst_out* module) {
 }
 
 void CKorvaneAppVST::ApplyHostParameters() {
-  if (host_parameter_hook_) host_parameter_hook_();
+  if (plugin_) plugin_->ApplyHostParameters();
+}
+
+const TimeInfo* CKorvaneAppVST::FetchHostTimeInfo(int32_t request_flags) {
+  return plugin_ ? plugin_->HostTimeInfo(request_flags) : nullptr;
+}
+
+void CKorvaneAppVST::SendHostValueToEngine(generic_parameter* control, float value) {
+  if (auto* c = dynamic_cast<CControl*>(control)) c->applyHostValue(value);
 }
 
 void CKorvaneAppVST::Silence(float* const* outputs, int count, int frames, bool replacing, int from) {
@@ -127,34 +159,29 @@ void CKorvaneAppVST::Silence(float* const* outputs, int count, int frames, bool 
     if (outputs[i]) std::fill(outputs[i], outputs[i] + frames, 0.0f);
 }
 
-void CKorvaneAppVST::ProcessHostCall(const float* const* inputs, int input_count, float* const* outputs,
-                                     int output_count, int frames, bool replacing,
-                                     const HostMidiEvent* midi, int midi_count) {
-  midi_out_count_ = 0;
-  if (frames <= 0) return;
+int CKorvaneAppVST::ProcessHostCall(const float* const* inputs, int input_count, float* const* outputs,
+                                    int output_count, int frames, bool replacing,
+                                    std::span<const MidiEvent> midi_in, std::span<MidiEvent> midi_out) {
+  if (frames <= 0) return 0;
   AudioThreadScope audio_thread;
   if (!EnterAudioCall()) {
     Silence(outputs, output_count, frames, replacing);
-    return;
+    return 0;
   }
   KvAudioMaster* m = master();
   if (!m || m->stop_requested() || !m->running()) {
     if (m && m->stop_requested()) m->SetRunning(false);  // the stop is acknowledged
     LeaveAudioCall();
     Silence(outputs, output_count, frames, replacing);
-    return;
+    return 0;
   }
   // Behind the gate the master stays for the whole call.
   if (host_params_requested_.exchange(false, std::memory_order_acq_rel)) m->SetHostParamsPending();
   const sample_clock call_start = m->clock;
   if (host_in_) {
     host_in_->SetHostInputs(inputs, input_count);
-    for (int i = 0; i < midi_count; ++i) {
-      const HostMidiEvent& e = midi[i];
-      const sample_clock t = call_start + std::max(e.delta_frames, 0);
-      host_in_->PushHostMidi(t, MidiEvent::Pack(e.data[0], e.data[1], e.data[2]));
-    }
-    if (midi_count > 0) host_in_->FinishHostMidi();
+    for (const MidiEvent& e : midi_in) host_in_->PushHostMidi(call_start + std::max<sample_clock>(e.time, 0), e.message);
+    if (!midi_in.empty()) host_in_->FinishHostMidi();
   }
   int driven = 0;
   if (host_out_) {
@@ -163,27 +190,19 @@ void CKorvaneAppVST::ProcessHostCall(const float* const* inputs, int input_count
   }
   m->Run(frames);
   Silence(outputs, output_count, frames, replacing, driven);
+  int sent = 0;
   if (host_out_) {
     // Records stamped at or after the end of the call stay queued; the next call hands them
     // over at their offset in that call.
-    while (!host_out_->midi_in.empty() && midi_out_count_ < kHostMidiOutCapacity) {
+    while (!host_out_->midi_in.empty() && sent < static_cast<int>(midi_out.size())) {
       if (host_out_->midi_in.Peek().time - call_start >= frames) break;
-      const MidiEvent e = host_out_->midi_in.Pop();
-      HostMidiEvent& out = midi_out_[midi_out_count_++];
-      out.delta_frames = static_cast<int32_t>(std::max<sample_clock>(e.time - call_start, 0));
-      out.data[0] = static_cast<uint8_t>(e.status());
-      out.data[1] = static_cast<uint8_t>(e.data1());
-      out.data[2] = static_cast<uint8_t>(e.data2());
+      MidiEvent e = host_out_->midi_in.Pop();
+      e.time = std::max<sample_clock>(e.time - call_start, 0);
+      midi_out[sent++] = e;
     }
   }
   LeaveAudioCall();
-}
-
-int CKorvaneAppVST::TakeHostMidiOut(HostMidiEvent* out, int capacity) {
-  const int n = std::min(capacity, midi_out_count_);
-  std::copy(midi_out_, midi_out_ + n, out);
-  midi_out_count_ = 0;
-  return n;
+  return sent;
 }
 
 }  // namespace kv

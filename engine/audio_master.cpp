@@ -239,7 +239,7 @@ void KvAudioMaster::Remove(EventProcessor* u) {
 
 const TimeInfo* KvAudioMaster::GetTimeInfo(int32_t request_flags) {
   if (!host_) return nullptr;
-  const TimeInfo* h = host_->FetchHostTimeInfo(request_flags | kTimePpqPosValid | kTimeBarsValid);
+  const TimeInfo* h = host_->FetchHostTimeInfo(request_flags | vst::kVstPpqPosValid | vst::kVstBarsValid);
   if (!h) return nullptr;
   time_info_ = *h;
   TimeInfo& ti = time_info_;
@@ -247,19 +247,19 @@ const TimeInfo* KvAudioMaster::GetTimeInfo(int32_t request_flags) {
   const sample_clock offset = block_start_ - call_start_;
   ti.samplePos += static_cast<double>(offset);
 
-  const bool want_ppq = (request_flags & kTimePpqPosValid) != 0;
-  const bool have_ppq = (ti.flags & kTimePpqPosValid) && (ti.flags & kTimeTempoValid) &&
+  const bool want_ppq = (request_flags & vst::kVstPpqPosValid) != 0;
+  const bool have_ppq = (ti.flags & vst::kVstPpqPosValid) && (ti.flags & vst::kVstTempoValid) &&
                         ti.tempo > 0.0 && sample_rate_ > 0.0f && std::isfinite(ti.ppqPos);
   if (want_ppq && have_ppq) {
     const double h = ti.tempo * 24.0 / (static_cast<double>(sample_rate_) * 60.0);
     const double f = ti.ppqPos * 24.0 + static_cast<double>(offset) * h;
     ti.ppqPos = f * (1.0 / 24.0);  // back from 24ths of a quarter note to quarter notes
-    if (request_flags & kTimeBarsValid) {
-      const bool sig_valid = (ti.flags & kTimeTimeSigValid) && ti.timeSigNumerator > 0 &&
+    if (request_flags & vst::kVstBarsValid) {
+      const bool sig_valid = (ti.flags & vst::kVstTimeSigValid) && ti.timeSigNumerator > 0 &&
                              ti.timeSigDenominator > 0;
       if (sig_valid) {
         const double bar = 4.0 * ti.timeSigNumerator / ti.timeSigDenominator;
-        if ((ti.flags & kTimeBarsValid) && std::isfinite(ti.barStartPos)) {
+        if ((ti.flags & vst::kVstBarsValid) && std::isfinite(ti.barStartPos)) {
           // Keep the host's bar grid; the shift is below a block, so at most a bar or two.
           double b = ti.barStartPos;
           for (int i = 0; i < 4 && ti.ppqPos < b; ++i) b -= bar;
@@ -268,13 +268,13 @@ const TimeInfo* KvAudioMaster::GetTimeInfo(int32_t request_flags) {
         } else {
           ti.barStartPos = std::floor(ti.ppqPos / bar) * bar;
         }
-        ti.flags |= kTimeBarsValid;
+        ti.flags |= vst::kVstBarsValid;
       }
     }
     const double to_next = (std::floor(f) - f) / h;
     ti.samplesToNextClock =
         std::isfinite(to_next) ? static_cast<int32_t>(std::clamp(to_next, -2147483648.0, 0.0)) : 0;
-    ti.flags |= kTimePpqPosValid;
+    ti.flags |= vst::kVstPpqPosValid;
   }
   return &time_info_;
 }

@@ -2,14 +2,15 @@
 // beside) this library's file.
 #include <memory>
 
+#include "app/korvane_app_vst.h"
 #include "plugin/effect_entry.h"
 #include "plugin/kv_vst.h"
-#include "plugin/kv_vst_app.h"
+#include "plugin/kv_vst_document.h"
 
 namespace kv {
 
 AudioEffect* createEffectInstance(vst::audioMasterCallback audioMaster, bool* loadFailed) {
-  return new KvVst(audioMaster, std::make_unique<KvVstApp>(), loadFailed);
+  return new KvVst(audioMaster, std::make_unique<CKorvaneAppVST>(&loadKvVstDocument), loadFailed);
 }
 
 }  // namespace kv

@@ -33,18 +33,19 @@ KvVst::KvVst(vst::audioMasterCallback audioMaster, std::unique_ptr<KvVstApplicat
              bool* loadFailed)
     : AudioEffectX(audioMaster, 16, 0),
       app_(std::move(app)),
-      midi_in_(std::make_unique<HostMidi[]>(kHostMidiCapacity)),
-      midi_out_(std::make_unique<HostMidi[]>(MidiToHost::kCapacity)),
+      midi_in_(std::make_unique<MidiEvent[]>(kHostMidiCapacity)),
+      midi_out_(std::make_unique<MidiEvent[]>(MidiToHost::kCapacity)),
       ui_thread_(std::this_thread::get_id()) {
   programsAreChunks(true);
+  midi_to_host_.allocate();
   HostCallScope inHostCall;
-  if (!app_ || !app_->InitInstance() || app_->PatchContainer() == nullptr) {
+  if (!app_ || !app_->InitInstance() || app_->GetPatchContainer() == nullptr) {
     if (loadFailed) *loadFailed = true;
     // No editor will ever show why: the texts go out now (logged when headless).
     MessageService::current().flushQueued();
     return;
   }
-  patch_ = app_->PatchContainer();
+  patch_ = app_->GetPatchContainer();
   settings_ = app_->PatchSettings();
   setProgramLocked(0);
 
@@ -53,12 +54,7 @@ KvVst::KvVst(vst::audioMasterCallback audioMaster, std::unique_ptr<KvVstApplicat
 
   app_->WireHostIo();
   gatherHostParameters();
-  app_->AttachHostParameters(this);
-  app_->AttachTimeInfo([this](int32_t flags) {
-    static_assert(sizeof(TimeInfo) == sizeof(vst::VstTimeInfo));
-    // The host's record lives until its next call; the engine copies it at once.
-    return reinterpret_cast<const TimeInfo*>(getTimeInfo(flags));
-  });
+  app_->AttachPlugin(this);
 
   setNumInputs(patch_->countAudioPlugs(DR_IN));
   setNumOutputs(patch_->countAudioPlugs(DR_OUT));
@@ -78,10 +74,7 @@ KvVst::~KvVst() {
   {
     std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
     suspendLocked();
-    if (app_) {
-      app_->AttachHostParameters(nullptr);
-      app_->AttachTimeInfo({});
-    }
+    if (app_) app_->AttachPlugin(nullptr);
   }
   ParamWatcher::setParameter(nullptr);
   // Links stop watching before the application deletes the document they watch.
@@ -116,13 +109,13 @@ void KvVst::setParameter(int32_t index, float value) {
   if (!sanitiseHostValue(value)) return;
   param_info& link = *params_[index];
   if (!link.storeFromHost(value)) return;
-  params_pending_.store(true, std::memory_order_release);
-  if (engineRunning()) return;
+  app_->RequestHostParameters();
+  if (app_->EngineGateOpen()) return;
   // No engine: on the user-interface thread the control takes the value now; elsewhere it
   // stays dirty until the next call that holds the engine lock on a non-audio thread.
   if (std::this_thread::get_id() != ui_thread_ || isAudioThread()) return;
   std::unique_lock<std::recursive_mutex> lock(engine_mutex_, std::try_to_lock);
-  if (!lock.owns_lock() || engineRunning()) return;
+  if (!lock.owns_lock() || app_->EngineGateOpen()) return;
   link.applyToControl();
 }
 
@@ -183,6 +176,11 @@ void KvVst::automateHostParameter(int32_t index, float value) {
   setParameterAutomated(index, value);
 }
 
+const TimeInfo* KvVst::HostTimeInfo(int32_t request_flags) {
+  // TimeInfo is the VST 2 record itself: the host's answer goes to the engine as it is.
+  return getTimeInfo(request_flags);
+}
+
 void KvVst::applyDirtyToControls() {
   for (auto& link : params_) link->applyToControl();
 }
@@ -199,7 +197,25 @@ void KvVst::ApplyHostParameters() {
 // --- Audio ------------------------------------------------------------------------------
 
 int32_t KvVst::processEvents(vst::VstEvents* events) {
-  host_events_ = events;
+  if (!events || !patch_) return 1;
+  // Events kept from before the latest resume belong to no coming call.
+  const uint32_t resumes = resumes_.load(std::memory_order_acquire);
+  if (midi_in_resume_ != resumes) {
+    midi_in_count_ = 0;
+    midi_in_resume_ = resumes;
+  }
+  // The pointer array is as long as the count (the record declares two entries).
+  vst::VstEvent* const* list = reinterpret_cast<vst::VstEvent* const*>(
+      reinterpret_cast<const char*>(events) + offsetof(vst::VstEvents, events));
+  for (int32_t i = 0; i < events->numEvents && midi_in_count_ < kHostMidiCapacity; ++i) {
+    const vst::VstEvent* e = list[i];
+    if (e == nullptr || e->type != vst::kVstMidiType) continue;
+    const auto* m = reinterpret_cast<const vst::VstMidiEvent*>(e);
+    MidiEvent& out = midi_in_[midi_in_count_++];
+    out.time = std::max(m->deltaFrames, 0);
+    out.message = MidiEvent::Pack(static_cast<uint8_t>(m->midiData[0]), static_cast<uint8_t>(m->midiData[1]),
+                                  static_cast<uint8_t>(m->midiData[2]));
+  }
   return 1;
 }
 
@@ -211,57 +227,29 @@ void KvVst::processReplacing(float** inputs, float** outputs, int32_t sampleFram
   runAudio(inputs, outputs, sampleFrames, true);
 }
 
-void KvVst::writeSilence(float** outputs, int32_t frames) {
-  if (!outputs) return;
-  for (int32_t c = 0; c < cEffect.numOutputs; ++c)
-    if (outputs[c]) std::fill_n(outputs[c], frames, 0.0f);
-}
-
 void KvVst::runAudio(float** inputs, float** outputs, int32_t frames, bool replacing) {
-  if (frames <= 0) return;
+  if (frames <= 0 || !app_) return;
   audio_thread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
   replacing_.store(replacing, std::memory_order_relaxed);
-  in_process_.store(true, std::memory_order_seq_cst);
-  if (!processing_enabled_.load(std::memory_order_seq_cst) || !engineRunning()) {
-    if (replacing) writeSilence(outputs, frames);
-  } else {
-    if (params_pending_.exchange(false, std::memory_order_acq_rel)) app_->RequestHostParameters();
-    // The host's MIDI for this call: short messages only, offsets inside the call.
-    int32_t count = 0;
-    if (const vst::VstEvents* in = host_events_) {
-      // The pointer array is as long as the count (the record declares two entries).
-      vst::VstEvent* const* list = reinterpret_cast<vst::VstEvent* const*>(
-          reinterpret_cast<const char*>(in) + offsetof(vst::VstEvents, events));
-      for (int32_t i = 0; i < in->numEvents && count < kHostMidiCapacity; ++i) {
-        const vst::VstEvent* e = list[i];
-        if (e == nullptr || e->type != vst::kVstMidiType) continue;
-        const auto* m = reinterpret_cast<const vst::VstMidiEvent*>(e);
-        HostMidi& h = midi_in_[count++];
-        h.delta_frames = std::clamp(m->deltaFrames, 0, frames - 1);
-        h.message = static_cast<uint8_t>(m->midiData[0]) |
-                    static_cast<uint32_t>(static_cast<uint8_t>(m->midiData[1])) << 8 |
-                    static_cast<uint32_t>(static_cast<uint8_t>(m->midiData[2])) << 16;
-      }
-    }
-    app_->ProcessHostCall(inputs, cEffect.numInputs, outputs, cEffect.numOutputs, frames, replacing,
-                          midi_in_.get(), count);
-    const int32_t out = app_->TakeHostMidiOut(midi_out_.get(), MidiToHost::kCapacity);
-    if (out > 0 && midi_to_host_.allocated()) {
-      midi_to_host_.clear();
-      for (int32_t i = 0; i < out; ++i) midi_to_host_.add(midi_out_[i].delta_frames, midi_out_[i].message);
-      sendVstEventsToHost(midi_to_host_.events());
-    }
+  // The host's MIDI of this call: none when it was sent before the latest resume; offsets
+  // beyond the call play at its last frame.
+  int32_t midi_count = midi_in_count_;
+  midi_in_count_ = 0;
+  if (midi_in_resume_ != resumes_.load(std::memory_order_acquire)) midi_count = 0;
+  for (int32_t i = 0; i < midi_count; ++i) midi_in_[i].time = std::min<sample_clock>(midi_in_[i].time, frames - 1);
+  const int sent = app_->ProcessHostCall(
+      inputs, cEffect.numInputs, outputs, cEffect.numOutputs, frames, replacing,
+      std::span<const MidiEvent>(midi_in_.get(), static_cast<size_t>(midi_count)),
+      std::span<MidiEvent>(midi_out_.get(), static_cast<size_t>(MidiToHost::kCapacity)));
+  if (sent > 0) {
+    midi_to_host_.clear();
+    for (int i = 0; i < sent; ++i)
+      midi_to_host_.add(static_cast<int32_t>(midi_out_[i].time), static_cast<uint32_t>(midi_out_[i].message));
+    sendVstEventsToHost(midi_to_host_.events());
   }
-  host_events_ = nullptr;
-  in_process_.store(false, std::memory_order_release);
 }
 
 // --- Activation ---------------------------------------------------------------------------
-
-void KvVst::holdOffAudio() {
-  processing_enabled_.store(false, std::memory_order_seq_cst);
-  while (in_process_.load(std::memory_order_seq_cst)) std::this_thread::yield();
-}
 
 void KvVst::suspend() {
   std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
@@ -269,9 +257,8 @@ void KvVst::suspend() {
 }
 
 void KvVst::suspendLocked() {
-  holdOffAudio();
-  engine_running_.store(false, std::memory_order_release);
-  if (app_ && patch_) app_->StopEngine();
+  resumed_.store(false, std::memory_order_release);
+  if (app_ && patch_) app_->StopEngineVst();
 }
 
 void KvVst::resume() {
@@ -281,26 +268,28 @@ void KvVst::resume() {
 }
 
 void KvVst::resumeLocked() {
-  holdOffAudio();
-  engine_running_.store(false, std::memory_order_release);
-  if (!patch_) return;
+  if (!patch_) {
+    resumed_.store(true, std::memory_order_release);
+    return;
+  }
+  // The engine goes first (behind the gate), so host values set meanwhile land in their
+  // controls and the new engine starts from them.
+  app_->StopEngineVst();
   applyDirtyToControls();
-  host_events_ = nullptr;
+  resumes_.fetch_add(1, std::memory_order_acq_rel);
   if (has_midi_in_) wantEvents(1);
-  midi_to_host_.allocate();
   const int32_t block = blockSize > 0 ? blockSize : kDefaultHostBlock;
-  const bool built = app_->StartEngine(EngineSampleRate(sampleRate), block);
-  engine_running_.store(built && app_->HasEngine(), std::memory_order_release);
+  app_->StartEngineVst(EngineSampleRate(sampleRate), block);
   needIdle();
   replacing_.store(true, std::memory_order_relaxed);
-  processing_enabled_.store(true, std::memory_order_seq_cst);
+  resumed_.store(true, std::memory_order_release);
 }
 
 void KvVst::setSampleRate(float newRate) {
   std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
   if (newRate == sampleRate) return;
   sampleRate = newRate;
-  if (processing_enabled_.load(std::memory_order_acquire)) {
+  if (resumed_.load(std::memory_order_acquire)) {
     HostCallScope inHostCall;
     suspendLocked();
     resumeLocked();
@@ -432,7 +421,7 @@ int32_t KvVst::canDo(char* text) {
 int32_t KvVst::fxIdle() {
   std::lock_guard<std::recursive_mutex> lock(engine_mutex_);
   if (!patch_) return 1;
-  if (!engineRunning()) applyDirtyToControls();
+  if (!app_->EngineGateOpen()) applyDirtyToControls();
   app_->ServiceRefreshQueue();
   MessageService::current().flushQueued();
   return 1;

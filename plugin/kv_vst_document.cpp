@@ -5,6 +5,12 @@
 
 namespace kv {
 
+std::unique_ptr<Document> loadKvVstDocument(const std::string& module_path) {
+  auto doc = std::make_unique<KvVstDocument>();
+  if (!doc->LoadFromModule(module_path) || doc->GetPatchContainer() == nullptr) return nullptr;
+  return doc;
+}
+
 KvVstDocument::KvVstDocument(std::string skinsRoot, gfx::FontCache* fonts)
     : skinsRoot_(std::move(skinsRoot)), fonts_(fonts) {
   // Each read starts afresh: a load that fails after its skin list leaves nothing behind.

@@ -39,4 +39,9 @@ class KvVstDocument : public CKorvaneDocVST {
   std::vector<std::unique_ptr<SkinInfo>> pending_;  // read by a load not yet finished
 };
 
+// The patch of the plug-in file at `module_path`, read into a KvVstDocument: the loader this
+// library gives its CKorvaneAppVST. Null when the load failed (the message has been shown)
+// or the document holds no patch container.
+std::unique_ptr<Document> loadKvVstDocument(const std::string& module_path);
+
 }  // namespace kv

@@ -46,6 +46,24 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TS
 cmake --build build-tsan -j "$jobs" --target kv_app_threads_test
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/tests/app/kv_app_threads_test
 
+# The whole plug-in under ThreadSanitizer, as a host drives it: the plug-in object's tests
+# (a fake engine behind the real gate), then korvane-host's stress, whose audio thread makes
+# events, process and automation calls while the other thread resumes, suspends, changes
+# rates, programs and chunks, on the demo patch and on the stress patch. Any report ends
+# the run (halt_on_error; the stress child's report makes korvane-host fail).
+echo "== thread sanitizer (plug-in under host stress)"
+cmake --build build-tsan -j "$jobs" --target korvane korvane-host korvane-patch kv_plugin_object_tests
+tsan_stress=build-tsan/stress
+mkdir -p "$tsan_stress"
+build-tsan/korvane-patch build demo/korvane-demo.json -o "$tsan_stress/demo.so" --plugin build-tsan/korvane.so
+build-tsan/korvane-patch build tests/plugin/patches/stress_synth.json -o "$tsan_stress/stress-synth.so" \
+  --plugin build-tsan/korvane.so
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+build-tsan/tests/plugin/kv_plugin_object_tests
+build-tsan/korvane-host stress "$tsan_stress/demo.so" --seed 11 --calls 3000
+build-tsan/korvane-host stress "$tsan_stress/stress-synth.so" --seed 3 --calls 3000
+unset TSAN_OPTIONS
+
 # Every file reader's fuzzer runs for a bounded time over its seed corpus; a crash,
 # sanitizer report or broken invariant fails the run.
 if command -v clang++-14 >/dev/null; then

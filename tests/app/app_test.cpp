@@ -145,7 +145,8 @@ TEST(App, HostParameterRequestsReachTheNextRunningEngine) {
   OfflineRender r(b.Take(), 44100.0f, 64, 0, 1);
   ASSERT_TRUE(r.started());
   int applied = 0;
-  r.app().SetHostParameterHook([&] { ++applied; });
+  HostParameterProbe probe([&] { ++applied; });
+  r.app().AttachPlugin(&probe);
   float buf[64];
   float* out[1] = {buf};
   auto call = [&] { r.app().ProcessHostCall(nullptr, 0, out, 1, 64, true); };

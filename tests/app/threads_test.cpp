@@ -118,10 +118,11 @@ TEST(EngineGate, EngineStuckInACallIsKeptAndReported) {
   CKorvaneAppVST& app = r.app();
   app.SetEnginePolling(std::chrono::milliseconds(1), 20);
   std::atomic<bool> inside{false}, release{false};
-  app.SetHostParameterHook([&] {
+  HostParameterProbe probe([&] {
     inside = true;
     while (!release) std::this_thread::yield();
   });
+  app.AttachPlugin(&probe);
   {
     auto lock = app.LockEngine();
     app.master()->SetHostParamsPending();

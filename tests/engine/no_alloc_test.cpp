@@ -39,7 +39,7 @@ class Pass : public ug_base {
     if (c->destination == plugs[2]) {
       PostMessage("value changed");
       RequestDocumentRefresh();
-      master->GetTimeInfo(kTimePpqPosValid | kTimeBarsValid);
+      master->GetTimeInfo(vst::kVstPpqPosValid | vst::kVstBarsValid);
     }
   }
   void Copy(int offset, int count) {
@@ -53,7 +53,7 @@ class Pass : public ug_base {
 TEST(AudioThread, RunMakesNoAllocation) {
   QuietHost host;
   host.info.tempo = 120.0;
-  host.info.flags = kTimePpqPosValid | kTimeTempoValid;
+  host.info.flags = vst::kVstPpqPosValid | vst::kVstTempoValid;
   Engine e(512, 48000.0f, &host);
   Script* s = e.Add<Script>(20);
   std::vector<Pass*> chain;

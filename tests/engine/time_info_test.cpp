@@ -42,8 +42,8 @@ struct TimeCase {
 void PrintTo(const TimeCase& c, std::ostream* os) { *os << c.name; }
 
 
-constexpr int32_t kAllValid = kTimePpqPosValid | kTimeTempoValid | kTimeBarsValid | kTimeTimeSigValid;
-constexpr int32_t kAsk = kTimePpqPosValid | kTimeBarsValid;
+constexpr int32_t kAllValid = vst::kVstPpqPosValid | vst::kVstTempoValid | vst::kVstBarsValid | vst::kVstTimeSigValid;
+constexpr int32_t kAsk = vst::kVstPpqPosValid | vst::kVstBarsValid;
 
 // Sample rate 48000, tempo 120: 0.001 MIDI clocks per sample. The host call starts at
 // sample 100 of a 128-sample block, so the block began 100 samples before the host's
@@ -88,11 +88,11 @@ INSTANTIATE_TEST_SUITE_P(
                  4.0 - 0.1 / 24, 0.0, -900},
         TimeCase{"ThreeEightBarsKeepTheHostGrid", kAllValid, 120.0, 3.0, 3.0, 3, 8, kAsk,
                  3.0 - 0.1 / 24, 1.5, -900},
-        TimeCase{"NoTimeSignatureKeepsHostBar", kAllValid & ~kTimeTimeSigValid, 120.0, 4.0,
+        TimeCase{"NoTimeSignatureKeepsHostBar", kAllValid & ~vst::kVstTimeSigValid, 120.0, 4.0,
                  4.0, 0, 0, kAsk, 4.0 - 0.1 / 24, 4.0, -900},
         TimeCase{"ZeroTempoLeavesPositionsAlone", kAllValid, 0.0, 4.0, 4.0, 4, 4, kAsk, 4.0,
                  4.0, 77},
-        TimeCase{"PpqNotValidLeavesPositionsAlone", kAllValid & ~kTimePpqPosValid, 120.0, 4.0,
+        TimeCase{"PpqNotValidLeavesPositionsAlone", kAllValid & ~vst::kVstPpqPosValid, 120.0, 4.0,
                  4.0, 4, 4, kAsk, 4.0, 4.0, 77},
         TimeCase{"NotAskedLeavesPositionsAlone", kAllValid, 120.0, 4.0, 4.0, 4, 4, 0, 4.0, 4.0,
                  77}),

@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "app/korvane_app_vst.h"
 #include "document/korvane_doc_vst.h"
 #include "document/model/container.h"
 #include "modules/registry/module_registry.h"
@@ -14,7 +15,7 @@
 
 #include "plugin/effect_entry.h"
 #include "plugin/kv_vst.h"
-#include "plugin/kv_vst_app.h"
+#include "plugin/kv_vst_document.h"
 #include "recording_host.h"
 #include "test_effect.h"
 #include "document/model/module_factory.h"
@@ -103,7 +104,7 @@ struct PatchBeside {
 std::string patchModule;
 
 AudioEffect* patchFactory(audioMasterCallback cb, bool* loadFailed) {
-  return new KvVst(cb, std::make_unique<KvVstApp>(patchModule), loadFailed);
+  return new KvVst(cb, std::make_unique<CKorvaneAppVST>(&loadKvVstDocument, patchModule), loadFailed);
 }
 
 TEST_F(EntryTest, LibraryEffectWithoutPatchGivesNullAndSaysWhy) {

@@ -1,20 +1,24 @@
 // An application for plug-in object tests: a patch container with panel controls built in
-// memory, an engine that is a bare audio master, host MIDI echoed back to the host, and a
-// record of every host value handed to the engine.
+// memory, an engine that is a bare audio master behind the application's engine gate, host
+// MIDI echoed back to the host, and a record of every host value handed to the engine.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/engine_gate.h"
+#include "app/kv_vst_application.h"
 #include "document/model/container.h"
 #include "document/model/control.h"
 #include "document/model/document.h"
 #include "engine/audio_master.h"
 #include "engine/engine_host.h"
 #include "modules/registry/module_registry.h"
-#include "plugin/kv_vst_application.h"
 #include "plugin/midi_to_host.h"
 #include "tests/document/doc_fixture.h"
 #include "document/model/module_factory.h"
@@ -61,7 +65,6 @@ class FakeKvVstApp : public KvVstApplication, private EngineHost {
         if (spare) osc->findPlug("Audio Out")->connect(spare);
       }
     }
-    midi.reserve(256);
     sent.reserve(256);
     settings.unique_id = 0x4B764678;
     settings.vendor_text = "Korvane";
@@ -69,13 +72,12 @@ class FakeKvVstApp : public KvVstApplication, private EngineHost {
   }
 
   bool InitInstance() override { return load_ok; }
-  CContainer* PatchContainer() override { return load_ok ? patch : nullptr; }
-  KvVstPatchSettings PatchSettings() override { return settings; }
-  void AttachHostParameters(HostParameterSource* s) override { source = s; }
-  void AttachTimeInfo(std::function<const TimeInfo*(int32_t)> s) override { time_info = std::move(s); }
-  void WireHostIo() override { ++wired; }
-  bool StartEngine(float rate, int32_t block) override {
-    master.reset();
+  CContainer* GetPatchContainer() const override { return load_ok ? patch : nullptr; }
+  KvVstPatchSettings PatchSettings() const override { return settings; }
+  void AttachPlugin(KvVstPlugin* p) override { plugin = p; }
+  bool WireHostIo() override { return ++wired > 0; }
+  bool StartEngineVst(float rate, int32_t block) override {
+    StopEngineVst();
     ++starts;
     last_rate = rate;
     last_block = block;
@@ -83,30 +85,32 @@ class FakeKvVstApp : public KvVstApplication, private EngineHost {
     master = std::make_unique<KvAudioMaster>(static_cast<EngineHost*>(this), block, rate);
     master->Start(nullptr);
     master->SetRunning(true);
+    gate.Open();
     return true;
   }
-  void StopEngine() override { master.reset(); }
-  bool HasEngine() override { return master != nullptr; }
+  void StopEngineVst() override {
+    gate.Close(std::chrono::milliseconds(10), 300);
+    master.reset();
+  }
+  bool EngineGateOpen() const override { return gate.is_open(); }
   void ServiceRefreshQueue() override { ++serviced; }
-  void RequestHostParameters() override {
-    if (master) master->SetHostParamsPending();
-  }
-  // The patch plays 0.5 on every output and echoes the host's MIDI back to it.
-  void ProcessHostCall(const float* const*, int32_t, float* const* outputs, int32_t output_count,
-                       int32_t frames, bool replacing, const HostMidi* in, int32_t count) override {
+  void RequestHostParameters() override { params_requested.store(true); }
+  // The patch plays 0.5 on every output and echoes the host's MIDI back to it; silence
+  // (replacing) while no engine runs.
+  int ProcessHostCall(const float* const*, int, float* const* outputs, int output_count, int frames,
+                      bool replacing, std::span<const MidiEvent> in, std::span<MidiEvent> out) override {
     last_replacing = replacing;
-    midi.clear();
-    for (int32_t i = 0; i < count; ++i) midi.emplace_back(in[i].delta_frames, in[i].message);
-    if (master) master->Run(frames);
-    for (int32_t c = 0; c < output_count; ++c)
-      for (int32_t i = 0; i < frames; ++i) outputs[c][i] = replacing ? 0.5f : outputs[c][i] + 0.5f;
-  }
-  int32_t TakeHostMidiOut(HostMidi* out, int32_t capacity) override {
-    int32_t n = 0;
-    for (; n < capacity && n < static_cast<int32_t>(midi.size()); ++n)
-      out[n] = HostMidi{static_cast<int32_t>(midi[n].first), midi[n].second};
-    midi.clear();
-    return n;
+    const bool running = gate.Enter();
+    if (running && params_requested.exchange(false)) master->SetHostParamsPending();
+    if (running) master->Run(frames);
+    const float level = running ? 0.5f : 0.0f;
+    for (int c = 0; c < output_count; ++c)
+      for (int i = 0; i < frames; ++i) outputs[c][i] = replacing ? level : outputs[c][i] + level;
+    std::size_t n = 0;
+    if (running)
+      for (; n < in.size() && n < out.size(); ++n) out[n] = in[n];
+    if (running) gate.Leave();
+    return static_cast<int>(n);
   }
   void SendHostValueToEngine(generic_parameter* control, float value) override {
     if (sent.size() < sent.capacity()) sent.emplace_back(control, value);
@@ -123,15 +127,15 @@ class FakeKvVstApp : public KvVstApplication, private EngineHost {
   float last_rate = 0;
   int32_t last_block = 0;
   bool last_replacing = true;
-  std::function<const TimeInfo*(int32_t)> time_info;
-  HostParameterSource* source = nullptr;
+  KvVstPlugin* plugin = nullptr;
+  EngineGate gate;
+  std::atomic<bool> params_requested{false};
   std::unique_ptr<KvAudioMaster> master;
-  std::vector<std::pair<sample_clock, uint32_t>> midi;  // of the current call
   std::vector<std::pair<generic_parameter*, float>> sent;
 
  private:
   void ApplyPendingHostParameters() override {
-    if (source) source->ApplyHostParameters();
+    if (plugin) plugin->ApplyHostParameters();
   }
   const TimeInfo* FetchHostTimeInfo(int32_t) override { return nullptr; }
   void QueueModuleMessage(const ModuleMessage&) override {}

@@ -6,9 +6,10 @@
 #include <memory>
 #include <vector>
 
+#include "app/korvane_app_vst.h"
 #include "platform/message_service.h"
 #include "plugin/kv_vst.h"
-#include "plugin/kv_vst_app.h"
+#include "plugin/kv_vst_document.h"
 #include "tests/engine/alloc_counter.h"
 #include "tests/plugin/recording_host.h"
 
@@ -21,7 +22,8 @@ TEST(KvVstNoAlloc, AudioCallsAllocateNothing) {
   messages.setLogToStderr(false);
   MessageServiceScope scope(messages);
   bool failed = false;
-  KvVst effect(&test::RecordingHost::callback, std::make_unique<KvVstApp>(KV_KVVST_LIBRARY), &failed);
+  KvVst effect(&test::RecordingHost::callback,
+               std::make_unique<CKorvaneAppVST>(&loadKvVstDocument, KV_KVVST_LIBRARY), &failed);
   ASSERT_FALSE(failed);
   vst::AEffect* e = effect.getAeffect();
   ASSERT_EQ(e->numOutputs, 2);

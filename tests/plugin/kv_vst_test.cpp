@@ -327,6 +327,57 @@ TEST_F(KvVstTest, MidiFromTheHostIsStampedAndMidiToTheHostPacked) {
   EXPECT_TRUE(host.callsOf(vst::audioMasterProcessEvents).empty());
 }
 
+// The host's events belong to the audio call that follows them: several blocks sent before
+// one call all play in it, and events sent before a resume (the engine restarted) never
+// reach the new engine, while those sent after it do.
+TEST_F(KvVstTest, HostEventsBelongToTheNextCallAfterTheLatestResume) {
+  FakeKvVstApp* app = nullptr;
+  vst::AEffect* e = open({"Cutoff"}, &app);
+  dispatch(e, vst::effMainsChanged, 0, 1);
+  vst::VstMidiEvent notes[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    notes[i].type = vst::kVstMidiType;
+    notes[i].deltaFrames = 5 * i;
+    notes[i].midiData[0] = static_cast<char>(0x90);
+    notes[i].midiData[1] = static_cast<char>(60 + i);
+    notes[i].midiData[2] = 100;
+  }
+  struct {
+    int32_t numEvents;
+    intptr_t reserved;
+    vst::VstEvent* events[1];
+  } first{1, 0, {reinterpret_cast<vst::VstEvent*>(&notes[0])}},
+      second{1, 0, {reinterpret_cast<vst::VstEvent*>(&notes[1])}};
+  // Notes handed back to the host by the next call (the fake patch echoes them).
+  auto echoed = [&] {
+    host.calls.clear();
+    run(e, 32);
+    std::vector<int> got;
+    for (const auto& call : host.callsOf(vst::audioMasterProcessEvents)) {
+      auto* block = static_cast<vst::VstEvents*>(call.ptr);
+      auto** records = reinterpret_cast<vst::VstMidiEvent**>(reinterpret_cast<char*>(block) + 16);
+      for (int32_t i = 0; i < block->numEvents; ++i) got.push_back(records[i]->midiData[1]);
+    }
+    return got;
+  };
+
+  dispatch(e, vst::effProcessEvents, 0, 0, &first);
+  dispatch(e, vst::effProcessEvents, 0, 0, &second);
+  EXPECT_EQ(echoed(), (std::vector<int>{60, 61}));
+  EXPECT_EQ(echoed(), std::vector<int>{});
+
+  dispatch(e, vst::effProcessEvents, 0, 0, &first);
+  dispatch(e, vst::effMainsChanged, 0, 1);
+  dispatch(e, vst::effProcessEvents, 0, 0, &second);
+  EXPECT_EQ(echoed(), std::vector<int>{61});
+
+  // Kept while suspended, then dropped by the resume.
+  dispatch(e, vst::effMainsChanged, 0, 0);
+  dispatch(e, vst::effProcessEvents, 0, 0, &first);
+  dispatch(e, vst::effMainsChanged, 0, 1);
+  EXPECT_EQ(echoed(), std::vector<int>{});
+}
+
 TEST_F(KvVstTest, ProgramsAndTheirNames) {
   FakeKvVstApp* app = nullptr;
   vst::AEffect* e = open({"Cutoff"}, &app);
@@ -348,7 +399,8 @@ TEST_F(KvVstTest, ProgramsAndTheirNames) {
   EXPECT_EQ(host.callsOf(vst::audioMasterUpdateDisplay).size(), 1u);
 }
 
-// Parameter writes from the audio thread while another thread suspends and resumes.
+// Parameter writes and host events from the audio thread while another thread suspends and
+// resumes.
 TEST_F(KvVstTest, ParameterWritesFromTheAudioThreadDuringSuspendAndResume) {
   FakeKvVstApp* app = nullptr;
   vst::AEffect* e = open({"Cutoff", "Volume"}, &app);
@@ -359,8 +411,17 @@ TEST_F(KvVstTest, ParameterWritesFromTheAudioThreadDuringSuspendAndResume) {
     std::vector<float> l(256), r(256);
     float* outs[2] = {l.data(), r.data()};
     int n = 0;
+    vst::VstMidiEvent note{};
+    note.type = vst::kVstMidiType;
+    note.midiData[0] = static_cast<char>(0x90);
+    struct {
+      int32_t numEvents;
+      intptr_t reserved;
+      vst::VstEvent* events[1];
+    } block{1, 0, {reinterpret_cast<vst::VstEvent*>(&note)}};
     while (!stop.load()) {
       e->setParameter(e, n % 2, static_cast<float>(n % 100) / 100.0f);
+      e->dispatcher(e, vst::effProcessEvents, 0, 0, &block, 0.0f);
       e->processReplacing(e, outs, outs, 1 + n % 256);
       ++n;
     }

@@ -33,7 +33,7 @@ std::vector<std::vector<float>> OfflineRender::Render(int64_t total, const std::
   }
   std::vector<const float*> in_ptr(inputs_);
   std::vector<float*> out_ptr(outputs_);
-  std::vector<HostMidiEvent> events;
+  std::vector<MidiEvent> events;
   std::size_t next_midi = 0, call = 0;
   int64_t done = 0;
   while (done < total) {
@@ -44,15 +44,9 @@ std::vector<std::vector<float>> OfflineRender::Render(int64_t total, const std::
     const int64_t start = position_;
     while (next_midi < midi.size() && midi[next_midi].time < start + n) {
       const TimedMidi& m = midi[next_midi++];
-      HostMidiEvent e;
-      e.delta_frames = static_cast<int32_t>(m.time - start);
-      e.data[0] = m.status;
-      e.data[1] = m.data1;
-      e.data[2] = m.data2;
-      events.push_back(e);
+      events.push_back({m.time - start, 0, MidiEvent::Pack(m.status, m.data1, m.data2)});
     }
-    app_->ProcessHostCall(in_ptr.data(), inputs_, out_ptr.data(), outputs_, n, replacing, events.data(),
-                          static_cast<int>(events.size()));
+    app_->ProcessHostCall(in_ptr.data(), inputs_, out_ptr.data(), outputs_, n, replacing, events);
     done += n;
     position_ += n;
   }

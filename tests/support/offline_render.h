@@ -2,6 +2,7 @@
 // An offline host: plays a patch document through the plug-in's application object with
 // any sequence of host call lengths, as a host would (one thread, process calls only).
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +43,20 @@ class OfflineRender {
   int inputs_, outputs_;
   bool started_ = false;
   int64_t position_ = 0;
+};
+
+// A plug-in object for application tests: runs `apply` where the plug-in would hand host
+// parameter values to the engine; the host gives no transport.
+class HostParameterProbe : public KvVstPlugin {
+ public:
+  explicit HostParameterProbe(std::function<void()> apply) : apply_(std::move(apply)) {}
+  void ApplyHostParameters() override {
+    if (apply_) apply_();
+  }
+  const TimeInfo* HostTimeInfo(int32_t) override { return nullptr; }
+
+ private:
+  std::function<void()> apply_;
 };
 
 // Host call lengths from a seed: 1..max, deterministic.

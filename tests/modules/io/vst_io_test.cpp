@@ -61,12 +61,9 @@ TEST(VstIo, HostMidiIsStampedFromTheCallStart) {
     r.Render(1000, {250});
     float out[250];
     float* outs[1] = {out};
-    HostMidiEvent ev[2];
-    ev[0].delta_frames = -3;  // before the call: at its first sample
-    ev[0].data[0] = 0x90, ev[0].data[1] = 60, ev[0].data[2] = 100;
-    ev[1].delta_frames = 17;
-    ev[1].data[0] = 0x90, ev[1].data[1] = 62, ev[1].data[2] = 100;
-    r.app().ProcessHostCall(nullptr, 0, outs, 1, 250, true, ev, 2);
+    const MidiEvent ev[2] = {{-3, 0, MidiEvent::Pack(0x90, 60, 100)},  // before the call: its first sample
+                             {17, 0, MidiEvent::Pack(0x90, 62, 100)}};
+    r.app().ProcessHostCall(nullptr, 0, outs, 1, 250, true, ev);
   }
   SetVoiceLog(nullptr);
   std::vector<std::pair<int64_t, int>> ons;
@@ -115,20 +112,15 @@ TEST(VstIo, MidiForTheHostPastTheCallStaysQueuedForTheNextCall) {
 
   // One host call; answers the (offset, note) pairs handed to the host.
   auto call = [&](int frames, std::vector<int> note_offsets) {
-    std::vector<HostMidiEvent> in;
-    for (size_t i = 0; i < note_offsets.size(); ++i) {
-      HostMidiEvent e;
-      e.delta_frames = note_offsets[i];
-      e.data[0] = 0x90, e.data[1] = static_cast<uint8_t>(60 + i), e.data[2] = 100;
-      in.push_back(e);
-    }
+    std::vector<MidiEvent> in;
+    for (size_t i = 0; i < note_offsets.size(); ++i)
+      in.push_back({note_offsets[i], 0, MidiEvent::Pack(0x90, static_cast<int>(60 + i), 100)});
     std::vector<float> out(frames);
     float* outs[1] = {out.data()};
-    r.app().ProcessHostCall(nullptr, 0, outs, 1, frames, true, in.data(), static_cast<int>(in.size()));
-    HostMidiEvent got[16];
-    const int n = r.app().TakeHostMidiOut(got, 16);
+    MidiEvent got[16];
+    const int n = r.app().ProcessHostCall(nullptr, 0, outs, 1, frames, true, in, got);
     std::vector<std::pair<int, int>> sent;
-    for (int i = 0; i < n; ++i) sent.push_back({got[i].delta_frames, got[i].data[1]});
+    for (int i = 0; i < n; ++i) sent.push_back({static_cast<int>(got[i].time), got[i].data1()});
     return sent;
   };
   using Sent = std::vector<std::pair<int, int>>;

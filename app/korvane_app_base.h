@@ -8,9 +8,10 @@
 //
 // Threads and the engine's life. The audio thread runs engine calls (RunEngineCall, or the
 // plug-in class's host call) and never takes a lock that the user-interface side holds:
-//  - an engine gate (two atomic flags) keeps audio calls away from an engine being built,
-//    replaced or deleted: the user-interface side closes the gate and waits out a call in
-//    progress before it touches the engine, and opens it again once a new engine runs;
+//  - the engine gate (engine_gate.h) keeps audio calls away from an engine being built,
+//    replaced or deleted: the user-interface side closes it and waits out a call in
+//    progress before it touches the engine, and opens it again once a new engine runs. It
+//    is the only hold-off: the plug-in object's suspend and resume go through it too;
 //  - `engine_lock` serialises the user-interface side (build, start, stop, delete, and
 //    callers that post panel messages through the master); the audio thread never takes it;
 //  - refresh requests and module messages from the audio thread go into bounded lock-free
@@ -36,6 +37,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "app/engine_gate.h"
 #include "document/model/cug.h"
 #include "engine/engine_host.h"
 #include "engine/lookup_table_registry.h"
@@ -113,6 +115,8 @@ class CKorvaneAppBase : public Refreshable, public EngineHost {
   void DeleteEngine();
   bool IsEngineRunning() const;
   bool HasEngine() const { return master_ != nullptr; }
+  // Any thread: audio calls reach a running engine (the gate is open).
+  bool EngineGateOpen() const { return gate_.is_open(); }
   // The time a stop or start may take: poll interval and number of polls (10 ms x 300).
   void SetEnginePolling(std::chrono::milliseconds interval, int polls);
 
@@ -153,15 +157,13 @@ class CKorvaneAppBase : public Refreshable, public EngineHost {
 
   // --- EngineHost ---------------------------------------------------------------------------
   void ApplyPendingHostParameters() override { ApplyHostParameters(); }
-  const TimeInfo* FetchHostTimeInfo(int32_t request_flags) override;
+  // The host's transport; the base has no host (null).
+  const TimeInfo* FetchHostTimeInfo(int32_t request_flags) override { return nullptr; }
   void QueueModuleMessage(const ModuleMessage& message) override;
   void QueueDocumentRefresh(DocumentModule* module) override;
   LookupTableRegistry* SharedLookupTables() override { return &tables_; }
   // Audio thread, start of a call with pending host parameters (nothing in the base).
   virtual void ApplyHostParameters() {}
-  // The host's transport for the master; null when the host gives none.
-  using TimeInfoSource = std::function<const TimeInfo*(int32_t request_flags)>;
-  void SetTimeInfoSource(TimeInfoSource source) { time_info_source_ = std::move(source); }
 
   // The loop of a refused patch is shown to the user: highlight its connections between
   // the two modules; true when that worked (nothing to highlight with in the base).
@@ -169,11 +171,11 @@ class CKorvaneAppBase : public Refreshable, public EngineHost {
 
  protected:
   // The gate between the audio thread and the engine.
-  bool EnterAudioCall();
-  void LeaveAudioCall() { in_audio_call_.store(false, std::memory_order_seq_cst); }
+  bool EnterAudioCall() { return gate_.Enter(); }
+  void LeaveAudioCall() { gate_.Leave(); }
   // Closes the gate; false when a call in progress did not end within the poll limit.
-  bool CloseEngineGate();
-  void OpenEngineGate() { engine_open_.store(true, std::memory_order_seq_cst); }
+  bool CloseEngineGate() { return gate_.Close(poll_interval_, poll_limit_); }
+  void OpenEngineGate() { gate_.Open(); }
   // Called with the engine lock held, after the graph is built and before it opens.
   virtual void OnEngineBuilt() {}
   virtual void OnEngineDeleting() {}
@@ -198,8 +200,7 @@ class CKorvaneAppBase : public Refreshable, public EngineHost {
   std::mutex engine_lock_;
   std::unique_ptr<KvAudioMaster> master_;
   std::unique_ptr<ug_container> graph_;
-  std::atomic<bool> engine_open_{false};
-  std::atomic<bool> in_audio_call_{false};
+  EngineGate gate_;
   std::atomic<bool> started_{false};
 
   // Refresh queue of the threads other than the audio thread.
@@ -221,7 +222,6 @@ class CKorvaneAppBase : public Refreshable, public EngineHost {
   LookupTableRegistry tables_;
   EmbeddedFileLookup embedded_lookup_;
   std::string audio_out_device_;
-  TimeInfoSource time_info_source_;
 };
 
 }  // namespace kv

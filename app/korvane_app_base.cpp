@@ -1,4 +1,4 @@
-#include "app/korvane_app.h"
+#include "app/korvane_app_base.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -242,24 +242,6 @@ void CKorvaneAppBase::SetEnginePolling(std::chrono::milliseconds interval, int p
 
 bool CKorvaneAppBase::IsEngineRunning() const { return master_ && master_->running(); }
 
-bool CKorvaneAppBase::EnterAudioCall() {
-  in_audio_call_.store(true, std::memory_order_seq_cst);
-  if (!engine_open_.load(std::memory_order_seq_cst)) {
-    in_audio_call_.store(false, std::memory_order_seq_cst);
-    return false;
-  }
-  return true;
-}
-
-bool CKorvaneAppBase::CloseEngineGate() {
-  engine_open_.store(false, std::memory_order_seq_cst);
-  // Audio calls are short: yield a while, then poll.
-  for (int i = 0; i < 1000 && in_audio_call_.load(std::memory_order_seq_cst); ++i) std::this_thread::yield();
-  for (int i = 0; i < poll_limit_ && in_audio_call_.load(std::memory_order_seq_cst); ++i)
-    std::this_thread::sleep_for(poll_interval_);
-  return !in_audio_call_.load(std::memory_order_seq_cst);
-}
-
 bool CKorvaneAppBase::RunEngineCall(int count) {
   if (!EnterAudioCall()) return false;
   KvAudioMaster* m = master_.get();
@@ -421,10 +403,6 @@ void CKorvaneAppBase::DeleteEngineLocked() {
   master_.reset();
   started_.store(false, std::memory_order_release);
   ShowWaitingMessages();
-}
-
-const TimeInfo* CKorvaneAppBase::FetchHostTimeInfo(int32_t request_flags) {
-  return time_info_source_ ? time_info_source_(request_flags) : nullptr;
 }
 
 // --- tables and files -----------------------------------------------------------------
