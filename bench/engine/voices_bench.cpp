@@ -10,7 +10,7 @@
 
 #include <random>
 
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 #include "tests/engine/voice_probes.h"
 
 namespace kv::test {

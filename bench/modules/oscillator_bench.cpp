@@ -12,7 +12,7 @@
 #include "modules/oscillators/phase_dist_oscillator.h"
 #include "modules/oscillators/test_tone.h"
 #include "bench/support/loop_source.h"
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 
 namespace kv {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/ug_base.h"
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 
 namespace kv::bench {
 

@@ -7,7 +7,7 @@
 
 #include "engine/lookup_catalogue.h"
 #include "engine/lookup_table_registry.h"
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 
 namespace kv::test {
 namespace {

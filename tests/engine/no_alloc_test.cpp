@@ -7,7 +7,7 @@
 #include <new>
 
 #include "tests/engine/alloc_counter.h"
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 
 namespace kv::test {
 namespace {

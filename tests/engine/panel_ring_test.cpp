@@ -4,7 +4,7 @@
 #include <atomic>
 #include <thread>
 
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 
 namespace kv::test {
 namespace {

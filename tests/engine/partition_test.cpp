@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 
 namespace kv::test {
 namespace {

@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstdint>
 
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 
 namespace kv::test {
 namespace {

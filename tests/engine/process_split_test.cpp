@@ -1,7 +1,7 @@
 // Sample-accurate event timing: a run is split at the time stamps of pending events.
 #include <gtest/gtest.h>
 
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 
 namespace kv::test {
 namespace {

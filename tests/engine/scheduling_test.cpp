@@ -1,7 +1,7 @@
 // Run list, state transmission, sleep and suspension.
 #include <gtest/gtest.h>
 
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 
 namespace kv::test {
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <optional>
 
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 
 namespace kv::test {
 namespace {

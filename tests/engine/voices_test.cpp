@@ -8,7 +8,7 @@
 
 #include "engine/ug_adder.h"
 #include "engine/voice_monitor.h"
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 #include "tests/engine/voice_probes.h"
 
 namespace kv::test {

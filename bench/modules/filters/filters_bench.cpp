@@ -21,7 +21,7 @@
 #include "modules/filters/state_variable_filter.h"
 #include "modules/oscillators/oscillator.h"
 #include "bench/support/loop_source.h"
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 
 namespace kv {
 namespace {

@@ -29,7 +29,7 @@
 #include "engine/unit_generator_catalogue.h"
 #include "modules/registry/builtin_modules.h"
 #include "modules/registry/module_registry.h"
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 #include "tests/modules/oscillators/osc_test_support.h"
 
 namespace kv {

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 #include "tests/modules/oscillators/osc_test_support.h"
 
 namespace kv::test {

@@ -16,7 +16,7 @@
 #include "modules/midi/midi_in_out.h"
 #include "modules/midi/midi_keyboard.h"
 #include "modules/midi/midi_monitor.h"
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 #include "tests/modules/midi/midi_rig.h"
 
 namespace kv::test {

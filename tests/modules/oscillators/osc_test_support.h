@@ -12,7 +12,7 @@
 #include <numbers>
 #include <vector>
 
-#include "tests/engine/probe_ugs.h"
+#include "tests/support/engine_rig.h"
 
 namespace kv::test {
 

@@ -1,5 +1,6 @@
 #pragma once
-// Unit generators written for the engine tests.
+// The engine test rig: unit generators that record or drive what the engine does, and a
+// master with a top group to run them in (any test area may use it).
 //   Probe  - records every process call (clock, offset, count), every event it handles
 //            and every state change; passes its audio input to its output.
 //   Script - transmits given states and values at given times on its outputs.
