@@ -10,7 +10,7 @@
 #include "modules/envelopes/adsr.h"
 #include "modules/envelopes/eight_stage_envelope.h"
 #include "modules/envelopes/multistage_envelope.h"
-#include "tests/modules/oscillators/osc_test_support.h"
+#include "tests/support/signal_rig.h"
 
 namespace kv {
 namespace {

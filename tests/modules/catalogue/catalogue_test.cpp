@@ -30,7 +30,7 @@
 #include "modules/registry/builtin_modules.h"
 #include "modules/registry/module_registry.h"
 #include "tests/support/engine_rig.h"
-#include "tests/modules/oscillators/osc_test_support.h"
+#include "tests/support/signal_rig.h"
 
 namespace kv {
 namespace {

@@ -9,7 +9,7 @@
 #include "engine/audio_master.h"
 #include "engine/graph_builder.h"
 #include "tests/document/doc_fixture.h"
-#include "tests/modules/oscillators/osc_test_support.h"
+#include "tests/support/signal_rig.h"
 
 namespace kv::test {
 

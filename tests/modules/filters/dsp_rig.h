@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "tests/support/engine_rig.h"
-#include "tests/modules/oscillators/osc_test_support.h"
+#include "tests/support/signal_rig.h"
 
 namespace kv::test {
 

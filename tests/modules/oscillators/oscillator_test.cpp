@@ -11,7 +11,7 @@
 #include "engine/lookup_catalogue.h"
 #include "modules/oscillators/oscillator.h"
 #include "modules/oscillators/pitch_increment.h"
-#include "tests/modules/oscillators/osc_test_support.h"
+#include "tests/support/signal_rig.h"
 
 namespace kv::test {
 namespace {

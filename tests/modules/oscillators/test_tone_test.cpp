@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "modules/oscillators/test_tone.h"
-#include "tests/modules/oscillators/osc_test_support.h"
+#include "tests/support/signal_rig.h"
 
 namespace kv::test {
 namespace {
