@@ -11,6 +11,7 @@
 #include "engine/lookup_catalogue.h"
 #include "modules/oscillators/oscillator.h"
 #include "modules/oscillators/pitch_increment.h"
+#include "tests/modules/oscillators/spectrum.h"
 #include "tests/support/signal_rig.h"
 
 namespace kv::test {

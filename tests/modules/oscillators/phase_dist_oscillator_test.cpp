@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "modules/oscillators/phase_dist_oscillator.h"
+#include "tests/modules/oscillators/spectrum.h"
 #include "tests/support/signal_rig.h"
 
 namespace kv::test {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "modules/oscillators/test_tone.h"
+#include "tests/modules/oscillators/spectrum.h"
 #include "tests/support/signal_rig.h"
 
 namespace kv::test {
