@@ -5,8 +5,10 @@
 //            and every state change; passes its audio input to its output.
 //   Script - transmits given states and values at given times on its outputs.
 //   Group  - a stand-in top container: opens its members after itself.
+//   Steps  - a voltage that holds a value and changes it by one-offs at given times.
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "engine/audio_master.h"
@@ -131,6 +133,41 @@ class Group : public ug_base {
   std::vector<ug_base*> members;
 };
 
+class Steps : public ug_base {
+ public:
+  static constexpr int32_t kStep = 101;
+  explicit Steps(float initial = 0.0f, std::vector<std::pair<int64_t, float>> changes = {})
+      : initial(initial), changes(std::move(changes)) {
+    SetProcessFunction(&Steps::Write);
+  }
+  ug_base* CreateObject() override { return new Steps(initial, changes); }
+  void ListInterface(std::vector<InterfaceObject>& list) override {
+    list.push_back(VoltsOut(&out, "Out"));
+  }
+  int EventReserve() const override {
+    return ug_base::EventReserve() + static_cast<int>(changes.size());
+  }
+  void Open() override {
+    ug_base::Open();
+    current = initial;
+    plugs[0]->TransmitState(clock, ST_ONE_OFF);
+    for (std::size_t i = 0; i < changes.size(); ++i)
+      AddEvent(changes[i].first, kStep, static_cast<int32_t>(i));
+  }
+  void HandleEvent(ug_event* e) override {
+    if (e->type != kStep) return ug_base::HandleEvent(e);
+    current = changes[e->arg1].second;
+    plugs[0]->TransmitState(clock, ST_ONE_OFF);
+  }
+  void Write(int offset, int count) {
+    for (int i = 0; i < count; ++i) out[offset + i] = current;
+  }
+  float initial;
+  std::vector<std::pair<int64_t, float>> changes;
+  float current = 0.0f;
+  float* out = nullptr;
+};
+
 // A master, a top group and the unit generators of one test. Declared so that the unit
 // generators go before the master.
 struct Engine {
@@ -160,5 +197,13 @@ struct Engine {
   Group top;
   std::vector<std::unique_ptr<ug_base>> owned;
 };
+
+inline Steps* AddSteps(Engine& e, float initial, std::vector<std::pair<int64_t, float>> changes = {},
+                       int order = 100) {
+  Steps* s = e.Add<Steps>(order);
+  s->initial = initial;
+  s->changes = std::move(changes);
+  return s;
+}
 
 }  // namespace kv::test

@@ -1,8 +1,8 @@
 #pragma once
 // Test rig for the filter and amplifier modules: sources whose states and values the test
-// controls, a recorder, frequency-response helpers and the sox bridge.
+// controls (with Steps of the engine rig), a recorder, frequency-response helpers and the
+// sox bridge.
 //   Clip      - streams fn(t) until `stop_at`, then holds its last value (a one-off).
-//   Steps     - a static value that changes by one-offs at given times.
 //   Response  - the complex response of a real impulse response at a frequency.
 //   RunSox    - writes a float WAV, runs sox with arguments, reads the result.
 #include <gtest/gtest.h>
@@ -56,52 +56,12 @@ class Clip : public ug_base {
   float* out = nullptr;
 };
 
-class Steps : public ug_base {
- public:
-  ug_base* CreateObject() override { return new Steps; }
-  void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.push_back(VoltsOut(&out, "Out"));
-  }
-  void Open() override {
-    ug_base::Open();
-    current = initial;
-    SetProcessFunction(&Steps::Write);
-    plugs[0]->TransmitState(clock, ST_ONE_OFF);
-    for (std::size_t i = 0; i < changes.size(); ++i)
-      AddEvent(changes[i].first, kStep, static_cast<int32_t>(i));
-  }
-  int EventReserve() const override {
-    return ug_base::EventReserve() + static_cast<int>(changes.size());
-  }
-  void HandleEvent(ug_event* e) override {
-    if (e->type != kStep) return ug_base::HandleEvent(e);
-    current = changes[e->arg1].second;
-    plugs[0]->TransmitState(clock, ST_ONE_OFF);
-  }
-  void Write(int offset, int count) {
-    for (int i = 0; i < count; ++i) out[offset + i] = current;
-  }
-  static constexpr int32_t kStep = 101;
-  float initial = 0.0f;
-  std::vector<std::pair<int64_t, float>> changes;
-  float current = 0.0f;
-  float* out = nullptr;
-};
-
 inline Clip* AddClip(Engine& e, std::function<float(int64_t)> fn, int64_t stop_at = -1,
                      int order = 100) {
   Clip* c = e.Add<Clip>(order);
   c->fn = std::move(fn);
   c->stop_at = stop_at;
   return c;
-}
-
-inline Steps* AddSteps(Engine& e, float initial, std::vector<std::pair<int64_t, float>> changes = {},
-                       int order = 100) {
-  Steps* s = e.Add<Steps>(order);
-  s->initial = initial;
-  s->changes = std::move(changes);
-  return s;
 }
 
 // volts -> sample

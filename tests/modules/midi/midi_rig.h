@@ -127,41 +127,6 @@ struct FlatPatch {
   std::unique_ptr<ug_container> root;
 };
 
-// A voltage that changes by one-offs at given times.
-class Steps : public ug_base {
- public:
-  static constexpr int32_t kStep = 101;
-  Steps(float initial, std::vector<std::pair<int64_t, float>> changes)
-      : initial_(initial), changes_(std::move(changes)) {
-    SetProcessFunction(&Steps::Write);
-  }
-  ug_base* CreateObject() override { return new Steps(initial_, changes_); }
-  void ListInterface(std::vector<InterfaceObject>& list) override {
-    list.push_back(VoltsOut(&out, "Out"));
-  }
-  int EventReserve() const override { return ug_base::EventReserve() + static_cast<int>(changes_.size()); }
-  void Open() override {
-    ug_base::Open();
-    current_ = initial_;
-    plugs[0]->TransmitState(clock, ST_ONE_OFF);
-    for (std::size_t i = 0; i < changes_.size(); ++i) AddEvent(changes_[i].first, kStep, static_cast<int32_t>(i));
-  }
-  void HandleEvent(ug_event* e) override {
-    if (e->type != kStep) return ug_base::HandleEvent(e);
-    current_ = changes_[e->arg1].second;
-    plugs[0]->TransmitState(clock, ST_ONE_OFF);
-  }
-  void Write(int offset, int count) {
-    for (int i = 0; i < count; ++i) out[offset + i] = current_;
-  }
-  float* out = nullptr;
-
- private:
-  float initial_;
-  std::vector<std::pair<int64_t, float>> changes_;
-  float current_ = 0.0f;
-};
-
 // A streaming voltage fn(t).
 class Wave : public ug_base {
  public:
