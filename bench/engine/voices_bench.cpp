@@ -11,7 +11,7 @@
 #include <random>
 
 #include "tests/support/engine_rig.h"
-#include "tests/engine/voice_probes.h"
+#include "tests/support/voice_rig.h"
 
 namespace kv::test {
 namespace {

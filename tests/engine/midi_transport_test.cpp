@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/ug_adder.h"
-#include "tests/engine/voice_probes.h"
+#include "tests/support/voice_rig.h"
 
 namespace kv::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "tests/engine/alloc_counter.h"
-#include "tests/engine/voice_probes.h"
+#include "tests/support/voice_rig.h"
 
 namespace kv::test {
 namespace {

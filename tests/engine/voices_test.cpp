@@ -9,7 +9,7 @@
 #include "engine/ug_adder.h"
 #include "engine/voice_monitor.h"
 #include "tests/support/engine_rig.h"
-#include "tests/engine/voice_probes.h"
+#include "tests/support/voice_rig.h"
 
 namespace kv::test {
 namespace {

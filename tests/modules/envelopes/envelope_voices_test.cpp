@@ -9,7 +9,7 @@
 #include "modules/envelopes/eight_stage_envelope.h"
 #include "modules/envelopes/multistage_envelope.h"
 #include "tests/engine/alloc_counter.h"
-#include "tests/engine/voice_probes.h"
+#include "tests/support/voice_rig.h"
 
 namespace kv::test {
 namespace {

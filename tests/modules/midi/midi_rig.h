@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "modules/midi/midi_to_cv.h"
-#include "tests/engine/voice_probes.h"
+#include "tests/support/voice_rig.h"
 
 namespace kv::test {
 
