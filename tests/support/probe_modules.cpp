@@ -36,52 +36,6 @@ class TestRamp : public ug_base {
   float* out = nullptr;
 };
 
-class TestNotes : public ug_notesource {
- public:
-  enum { kGate = 2, kPitch };
-  TestNotes() { SetProcessFunction(&TestNotes::Write); }
-  ug_base* CreateObject() override { return new TestNotes; }
-  void ListInterface(std::vector<InterfaceObject>& list) override {
-    ug_notesource::ListInterface(list);
-    list.push_back(VoltsOut(&gate_out, "Gate"));
-    list.push_back(VoltsOut(&pitch_out, "Pitch"));
-  }
-  void HandleEvent(ug_event* e) override {
-    if (g_log && (e->type == UET_NOTE_ON || e->type == UET_NOTE_OFF ||
-                  e->type == UET_QUICK_RELEASE || e->type == UET_SUSPEND)) {
-      const int voice = e->type == UET_SUSPEND ? static_cast<Voice*>(e->ptr)->index : VoiceIndex();
-      g_log->push_back({voice, e->type, clock, e->arg2});
-    }
-    ug_notesource::HandleEvent(e);
-  }
-  void NoteOn(int channel, int note, int velocity) override {
-    ug_notesource::NoteOn(channel, note, velocity);
-    gate = 1.0f;
-    pitch = note / 128.0f;
-    plugs[kGate]->TransmitState(clock, ST_ONE_OFF);
-    plugs[kPitch]->TransmitState(clock, ST_ONE_OFF);
-    RunOneThenStatic();
-  }
-  void NoteOff(int, int, int) override {
-    gate = 0.0f;
-    plugs[kGate]->TransmitState(clock, ST_ONE_OFF);
-    RunOneThenStatic();
-  }
-  void Open() override {
-    ug_notesource::Open();
-    RunOneThenStatic();
-  }
-  void Write(int offset, int count) {
-    for (int i = 0; i < count; ++i) {
-      gate_out[offset + i] = gate;
-      pitch_out[offset + i] = pitch;
-    }
-  }
-  float* gate_out = nullptr;
-  float* pitch_out = nullptr;
-  float gate = 0.0f, pitch = 0.0f;
-};
-
 class TestEnv : public ug_base {
  public:
   TestEnv() { SetProcessFunction(&TestEnv::Silent); }
@@ -109,7 +63,8 @@ class TestEnv : public ug_base {
     }
   }
   void HandleEvent(ug_event* e) override {
-    if (e->type == UET_QUICK_RELEASE && g_log) g_log->push_back({voice_tag, -UET_QUICK_RELEASE, clock, e->arg2});
+    if (e->type == UET_QUICK_RELEASE && g_log)
+      g_log->push_back({voice_tag, -UET_QUICK_RELEASE, e->time, clock, e->arg1, e->arg2, e->arg3});
     ug_base::HandleEvent(e);
   }
   void GoSilent() {
@@ -162,6 +117,8 @@ ug_base* Make() {
   return new T;
 }
 
+ug_base* MakeNotes() { return new NoteProbe(g_log); }
+
 }  // namespace
 
 void SetVoiceLog(VoiceLog* log) { g_log = log; }
@@ -175,7 +132,7 @@ void RegisterProbeModules() {
   };
   static const Entry entries[] = {
       {"Test Ramp", &Make<TestRamp>, 0x100},
-      {"Test Notes", &Make<TestNotes>, 0x120},
+      {"Test Notes", &MakeNotes, 0x120},
       {"Test Env", &Make<TestEnv>, 0x100},
       {"Test Cut", &Make<TestCut>, 0x100},
   };
