@@ -12,22 +12,12 @@ namespace kv {
 
 using filters::FlushDenormal;
 
-bool ug_filter_allpass::SignalStatic() const {
-  return !Streams(kSignal) && !filters::SourceStreams(plugs[kSignal]);
-}
-
 void ug_filter_allpass::ListInterface(std::vector<InterfaceObject>& list) {
-  list.push_back(VoltsIn(&signal_in, "Signal").Default("0").Flags(kDeclNotVoiceSensitive));
-  list.push_back(VoltsIn(&pitch_in, "Pitch")
-                     .Default("5")
-                     .Help("Controls the Filter's 'Cutoff'. 1 Volt per Octave"));
-  list.push_back(VoltsIn(&resonance_in, "Resonance")
-                     .Default("5")
-                     .Help("Controls the rollover frequency band width"));
+  list.push_back(SignalIn(&signal_in));
+  list.push_back(PitchIn(&pitch_in, kOctavePitchHelp));
+  list.push_back(ResonanceIn(&resonance_in, "Controls the rollover frequency band width"));
   list.push_back(VoltsOut(&out, "Output").Default("0"));
-  list.push_back(EnumParameter(&freq_scale, "Freq Scale", filters::kFreqScaleList)
-                     .Default("0")
-                     .Help(filters::kFreqScaleHelp));
+  list.push_back(FreqScaleParameter(&freq_scale));
 }
 
 ug_filter_allpass::Coefficients ug_filter_allpass::ComputeCoefficients(float pitch,
@@ -102,11 +92,8 @@ void ug_filter_allpass::SettleCheck() {
     if (std::fabs(y - x) < 1e-6f && std::fabs(w1_ - w2_) < 1e-6f * (1.0f + std::fabs(w1_))) {
       // DC rest: w = x / (1 - c1 + c2), kept exactly as the states that produced it.
       w2_ = w1_;
-      settled_ = true;
       constant_ = x;
-      SetProcessFunction(&ug_filter_allpass::sub_process_constant);
-      RunOneThenStatic();
-      plugs[kOutput]->TransmitState(clock, ST_ONE_OFF);
+      Settle(&ug_filter_allpass::sub_process_constant, {kOutput});
       return;
     }
   }
@@ -118,10 +105,7 @@ void ug_filter_allpass::OnPlugStateChange(sample_clock time, Connection* c, stat
   if ((plug == kPitch || plug == kResonance || plug == kFreqScale) && !Streams(kPitch) &&
       !Streams(kResonance))
     coef_ = ComputeCoefficients(PlugValue(kPitch), PlugValue(kResonance));
-  if (settled_) {
-    settled_ = false;
-    PostRunFunction(time, &ug_filter_allpass::SettleCheck);
-  }
+  Unsettle(time, &ug_filter_allpass::SettleCheck);
   ChooseProcessFunction();
   plugs[kOutput]->TransmitState(time, ST_RUN);
 }

@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "engine/lookup_table.h"
-#include "engine/ug_base.h"
+#include "modules/filters/filter_base.h"
 
 namespace kv {
 
-class ug_filter_allpass : public ug_base {
+class ug_filter_allpass : public filters::FilterBase {
  public:
   enum PlugIndex { kSignal, kPitch, kResonance, kOutput, kFreqScale };
 
@@ -34,7 +34,6 @@ class ug_filter_allpass : public ug_base {
   };
   Coefficients ComputeCoefficients(float pitch, float resonance) const;
   const Coefficients& coefficients() const { return coef_; }
-  bool settled() const { return settled_; }
 
   float* signal_in = nullptr;
   float* pitch_in = nullptr;
@@ -48,15 +47,11 @@ class ug_filter_allpass : public ug_base {
   void sub_process_constant(int offset, int count);
   void ChooseProcessFunction();
   void SettleCheck();
-  bool Streams(int plug) const { return plugs[plug]->state == ST_RUN; }
-  // Neither the input nor its source streams (see filters::SourceStreams).
-  bool SignalStatic() const;
 
   float w1_ = 0.0f;
   float w2_ = 0.0f;
   Coefficients coef_{0.0f, 0.0f};
   float constant_ = 0.0f;
-  bool settled_ = true;
   float sample_rate_ = 44100.0f;
   const ULookup* a_table_ = nullptr;
   const ULookup* b_table_ = nullptr;

@@ -13,17 +13,10 @@
 // (The build never contracts or reassociates float arithmetic, so the pair is kept.)
 #include <cmath>
 #include <cstdint>
-#include <string>
-
-#include "engine/plug.h"
 
 namespace kv::filters {
 
 enum FreqScale : int16_t { kVoltPerOctave = 0, kVoltPerKhz = 1 };
-
-inline constexpr const char* kFreqScaleList = "1 Volt/Octave, 1 Volt/kHz ";
-inline constexpr const char* kFreqScaleHelp =
-    "Switches between 1 Volt per Octave or 1 Volt per kHz response.";
 
 inline float FlushDenormal(float x) {
   x += 1e-18f;
@@ -41,15 +34,6 @@ inline float CutoffHz(float pitch, int16_t freq_scale) {
 // True when the table path applies: 1 V/octave and a pitch of 0 V or more.
 inline bool UsesPitchTable(float pitch, int16_t freq_scale) {
   return freq_scale != kVoltPerKhz && pitch >= 0.0f;
-}
-
-// Whether the source of an input streams now. At open the input's own state may still
-// be the one-off every connection starts with while its source has already begun to
-// stream: the start actions ask the source.
-inline bool SourceStreams(const UPlug* input) {
-  for (const Connection* c : input->connections)
-    if (c->destination == input && c->source->state == ST_RUN) return true;
-  return false;
 }
 
 }  // namespace kv::filters

@@ -135,18 +135,10 @@ ug_filter_biquad::Ladder ug_filter_biquad::Expand(float kp, float p, float r) {
           f(l.c3), f(l.r),  f(l.rq1), f(l.rq2), f(l.rq3), f(l.g)};
 }
 
-bool ug_filter_biquad::SignalStatic() const {
-  return !Streams(kSignal) && !filters::SourceStreams(plugs[kSignal]);
-}
-
 void ug_filter_biquad::ListInterface(std::vector<InterfaceObject>& list) {
-  list.push_back(VoltsIn(&signal_in, "Signal").Default("0").Flags(kDeclNotVoiceSensitive));
-  list.push_back(
-      VoltsIn(&pitch_in, "Pitch")
-          .Default("5")
-          .Help("Controls the Filter's 'Cutoff'. 1 Volt per Octave or 1 Volt / kHz switchable"));
-  list.push_back(
-      VoltsIn(&resonance_in, "Resonance").Default("5").Help("Emphasises the Cutoff frequency"));
+  list.push_back(SignalIn(&signal_in));
+  list.push_back(PitchIn(&pitch_in));
+  list.push_back(ResonanceIn(&resonance_in));
   list.push_back(VoltsOut(&out, "Output").Default("0"));
   list.push_back(EnumIn(&mode, "Mode", "4 Pole LP")
                      .Default("0")
@@ -157,9 +149,7 @@ void ug_filter_biquad::ListInterface(std::vector<InterfaceObject>& list) {
                      .Choices("10,-10,10,-10")
                      .Flags(kDeclUnlisted)
                      .Help("For Parametric Filters, +ve = boost, -ve = cut. NOT USED AT PRESENT"));
-  list.push_back(EnumParameter(&freq_scale, "Freq Scale", filters::kFreqScaleList)
-                     .Default("0")
-                     .Help(filters::kFreqScaleHelp));
+  list.push_back(FreqScaleParameter(&freq_scale));
 }
 
 namespace {
@@ -394,10 +384,7 @@ void ug_filter_biquad::OnPlugStateChange(sample_clock time, Connection* c, state
   if ((plug == kPitch || plug == kResonance || plug == kFreqScale) && !Streams(kPitch) &&
       !Streams(kResonance))
     UpdateCoefficients();
-  if (settled_) {
-    settled_ = false;
-    PostRunFunction(time + kSettleDelay, &ug_filter_biquad::SettleCheck);
-  }
+  Unsettle(time + kSettleDelay, &ug_filter_biquad::SettleCheck);
   ChooseProcessFunction();
   plugs[kOutput]->TransmitState(time, ST_RUN);
 }

@@ -47,11 +47,11 @@
 #include <vector>
 
 #include "engine/lookup_table.h"
-#include "engine/ug_base.h"
+#include "modules/filters/filter_base.h"
 
 namespace kv {
 
-class ug_filter_biquad : public ug_base {
+class ug_filter_biquad : public filters::FilterBase {
  public:
   enum PlugIndex { kSignal, kPitch, kResonance, kOutput, kMode, kBoostCut, kFreqScale };
   static constexpr int kSettleDelay = 50;
@@ -70,7 +70,6 @@ class ug_filter_biquad : public ug_base {
 
   const Coefficients& coefficients() const { return coef_; }
   float feedback() const { return r_; }
-  bool settled() const { return settled_; }
   // The stage outputs of the last sample and its ladder input x.
   struct State {
     float x_prev, y1, y2, y3, y4;
@@ -97,15 +96,11 @@ class ug_filter_biquad : public ug_base {
   void ChooseProcessFunction();
   void UpdateCoefficients();
   void SettleCheck();
-  bool Streams(int plug) const { return plugs[plug]->state == ST_RUN; }
-  // Neither the input nor its source streams (see filters::SourceStreams).
-  bool SignalStatic() const;
 
   State s_{};
   Coefficients coef_{0.0f, 0.5f, 1.0f};
   float r_ = 0.0f;
   Ladder ladder_ = Expand(0.0f, 0.5f, 0.0f);
-  bool settled_ = true;
   float sample_rate_ = 44100.0f;
   const ULookup* kp_table_ = nullptr;
   const ULookup* scale_table_ = nullptr;

@@ -12,21 +12,11 @@ namespace kv {
 
 using filters::FlushDenormal;
 
-bool ug_filter_1pole::SignalStatic() const {
-  return !Streams(kSignal) && !filters::SourceStreams(plugs[kSignal]);
-}
-
 void ug_filter_1pole::ListInterface(std::vector<InterfaceObject>& list) {
-  list.push_back(VoltsIn(&signal_in, "Signal").Default("0").Flags(kDeclNotVoiceSensitive));
-  list.push_back(
-      VoltsIn(&pitch_in, "Pitch")
-          .Default("5")
-          .Help("Controls the Filter's 'Cutoff'. 1 Volt per Octave or 1 Volt / kHz switchable"));
+  list.push_back(SignalIn(&signal_in));
+  list.push_back(PitchIn(&pitch_in));
   list.push_back(VoltsOut(&out, "Output").Default("0"));
-  list.push_back(EnumParameter(&freq_scale, "Freq Scale", filters::kFreqScaleList)
-                     .Default("0")
-                     .Flags(kDeclAudioInput)
-                     .Help(filters::kFreqScaleHelp));
+  list.push_back(FreqScaleParameter(&freq_scale).Flags(kDeclAudioInput));
 }
 
 float ug_filter_1pole::Coefficient(float pitch) const {
@@ -103,11 +93,8 @@ void ug_filter_1pole::SettleCheck() {
   const float x = PlugValue(kSignal);
   if (SignalStatic() && (x + a_ * (y_ - x) == y_ || std::fabs(x - y_) < 1e-6f)) {
     y_ = x;
-    settled_ = true;
     constant_ = lowpass_ ? x : 0.0f;
-    SetProcessFunction(&ug_filter_1pole::sub_process_constant);
-    RunOneThenStatic();
-    plugs[kOutput]->TransmitState(clock, ST_ONE_OFF);
+    Settle(&ug_filter_1pole::sub_process_constant, {kOutput});
     return;
   }
   PostRunFunction(clock + static_cast<sample_clock>(sample_rate_), &ug_filter_1pole::SettleCheck);
@@ -117,10 +104,7 @@ void ug_filter_1pole::OnPlugStateChange(sample_clock time, Connection* c, state_
   const int plug = c->destination->index();
   if ((plug == kPitch || plug == kFreqScale) && !Streams(kPitch))
     a_ = Coefficient(PlugValue(kPitch));
-  if (settled_) {
-    settled_ = false;
-    PostRunFunction(time, &ug_filter_1pole::SettleCheck);
-  }
+  Unsettle(time, &ug_filter_1pole::SettleCheck);
   ChooseProcessFunction();
   plugs[kOutput]->TransmitState(time, ST_RUN);
 }

@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "engine/lookup_table.h"
-#include "engine/ug_base.h"
+#include "modules/filters/filter_base.h"
 
 namespace kv {
 
-class ug_filter_1pole : public ug_base {
+class ug_filter_1pole : public filters::FilterBase {
  public:
   enum PlugIndex { kSignal, kPitch, kOutput, kFreqScale };
 
@@ -33,7 +33,6 @@ class ug_filter_1pole : public ug_base {
   float Coefficient(float pitch) const;
   float state() const { return y_; }
   float coefficient() const { return a_; }
-  bool settled() const { return settled_; }
 
   float* signal_in = nullptr;
   float* pitch_in = nullptr;
@@ -50,15 +49,11 @@ class ug_filter_1pole : public ug_base {
   void ChooseProcessFunction();
   void StartAction();
   void SettleCheck();
-  bool Streams(int plug) const { return plugs[plug]->state == ST_RUN; }
-  // Neither the input nor its source streams (see filters::SourceStreams).
-  bool SignalStatic() const;
 
   const bool lowpass_;
   float y_ = 0.0f;
   float a_ = 0.0f;
   float constant_ = 0.0f;
-  bool settled_ = true;
   float sample_rate_ = 44100.0f;
   const ULookup* table_ = nullptr;
 };

@@ -11,27 +11,17 @@ namespace kv {
 
 using filters::FlushDenormal;
 
-bool ug_filter_eq_parametric::SignalStatic() const {
-  return !Streams(kSignal) && !filters::SourceStreams(plugs[kSignal]);
-}
-
 void ug_filter_eq_parametric::ListInterface(std::vector<InterfaceObject>& list) {
-  list.push_back(VoltsIn(&signal_in, "Signal").Default("0").Flags(kDeclNotVoiceSensitive));
-  list.push_back(
-      VoltsIn(&pitch_in, "Pitch")
-          .Default("5")
-          .Help("Controls the Filter's 'Cutoff'. 1 Volt per Octave or 1 Volt / kHz switchable"));
-  list.push_back(
-      VoltsIn(&resonance_in, "Resonance").Default("5").Help("Emphasises the Cutoff frequency"));
+  list.push_back(SignalIn(&signal_in));
+  list.push_back(PitchIn(&pitch_in));
+  list.push_back(ResonanceIn(&resonance_in));
   list.push_back(VoltsOut(&out, "Output").Default("0"));
   list.push_back(EnumIn(&mode, "Mode", "4 Pole LP").Default("0").Help("Not used at present"));
   list.push_back(VoltsIn(&boost_cut_in, "Boost/Cut")
                      .Default("0")
                      .Choices("10,-10,10,-10")
                      .Help("For Parametric Filters, +ve = boost, -ve = cut. NOT USED AT PRESENT"));
-  list.push_back(EnumParameter(&freq_scale, "Freq Scale", filters::kFreqScaleList)
-                     .Default("0")
-                     .Help(filters::kFreqScaleHelp));
+  list.push_back(FreqScaleParameter(&freq_scale));
 }
 
 ug_filter_eq_parametric::Coefficients ug_filter_eq_parametric::Design(double fc, double bw,
@@ -116,11 +106,8 @@ void ug_filter_eq_parametric::SettleCheck() {
     const float d = std::fabs(x1_ - x) + std::fabs(x2_ - x) + std::fabs(y1_ - x) + std::fabs(y2_ - x);
     if (d < 1.5e-6f) {
       x1_ = x2_ = y1_ = y2_ = x;
-      settled_ = true;
       constant_ = x;
-      SetProcessFunction(&ug_filter_eq_parametric::sub_process_constant);
-      RunOneThenStatic();
-      plugs[kOutput]->TransmitState(clock, ST_ONE_OFF);
+      Settle(&ug_filter_eq_parametric::sub_process_constant, {kOutput});
       return;
     }
   }
@@ -135,11 +122,8 @@ void ug_filter_eq_parametric::OnPlugStateChange(sample_clock time, Connection* c
     coef_ = DesignFromSamples(PlugValue(kPitch), PlugValue(kResonance), PlugValue(kBoostCut));
   // A settled equaliser rests at DC, where its gain is 1 whatever its coefficients: only a
   // change of the Signal wakes it.
-  if (plug == kSignal && settled_) {
-    settled_ = false;
-    PostRunFunction(time + static_cast<sample_clock>(sample_rate_),
-                    &ug_filter_eq_parametric::SettleCheck);
-  }
+  if (plug == kSignal)
+    Unsettle(time + static_cast<sample_clock>(sample_rate_), &ug_filter_eq_parametric::SettleCheck);
   ChooseProcessFunction();
   if (!settled_) plugs[kOutput]->TransmitState(time, ST_RUN);
 }

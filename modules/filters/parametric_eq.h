@@ -17,11 +17,11 @@
 // Signal value (a peaking filter passes DC unchanged) and the filter sleeps.
 #include <vector>
 
-#include "engine/ug_base.h"
+#include "modules/filters/filter_base.h"
 
 namespace kv {
 
-class ug_filter_eq_parametric : public ug_base {
+class ug_filter_eq_parametric : public filters::FilterBase {
  public:
   enum PlugIndex { kSignal, kPitch, kResonance, kOutput, kMode, kBoostCut, kFreqScale };
 
@@ -37,7 +37,6 @@ class ug_filter_eq_parametric : public ug_base {
   static Coefficients Design(double fc, double bw_octaves, double boost_cut, double sr);
   Coefficients DesignFromSamples(float pitch, float resonance, float boost_cut) const;
   const Coefficients& coefficients() const { return coef_; }
-  bool settled() const { return settled_; }
 
   float* signal_in = nullptr;
   float* pitch_in = nullptr;
@@ -53,9 +52,6 @@ class ug_filter_eq_parametric : public ug_base {
   void sub_process_constant(int offset, int count);
   void ChooseProcessFunction();
   void SettleCheck();
-  bool Streams(int plug) const { return plugs[plug]->state == ST_RUN; }
-  // Neither the input nor its source streams (see filters::SourceStreams).
-  bool SignalStatic() const;
   bool CoefficientsStream() const {
     return Streams(kPitch) || Streams(kResonance) || Streams(kBoostCut);
   }
@@ -63,7 +59,6 @@ class ug_filter_eq_parametric : public ug_base {
   float x1_ = 0.0f, x2_ = 0.0f, y1_ = 0.0f, y2_ = 0.0f;
   Coefficients coef_{1.0f, 0.0f, 0.0f, 0.0f, 0.0f};
   float constant_ = 0.0f;
-  bool settled_ = true;
   float sample_rate_ = 44100.0f;
 };
 

@@ -17,24 +17,15 @@ constexpr float kMaxResonance = 0.9992f;
 constexpr float kMinCutoff = 0.00001f;
 }  // namespace
 
-bool ug_filter_sv::SignalStatic() const {
-  return !Streams(kSignal) && !filters::SourceStreams(plugs[kSignal]);
-}
-
 void ug_filter_sv::ListInterface(std::vector<InterfaceObject>& list) {
-  list.push_back(VoltsIn(&signal_in, "Signal").Default("0").Flags(kDeclNotVoiceSensitive));
-  list.push_back(VoltsIn(&pitch_in, "Pitch")
-                     .Default("5")
-                     .Help("Controls the Filter's 'Cutoff'. 1 Volt per Octave"));
-  list.push_back(
-      VoltsIn(&resonance_in, "Resonance").Default("5").Help("Emphasises the Cutoff frequency"));
+  list.push_back(SignalIn(&signal_in));
+  list.push_back(PitchIn(&pitch_in, kOctavePitchHelp));
+  list.push_back(ResonanceIn(&resonance_in));
   list.push_back(VoltsOut(&low_out, "Low Pass").Default("0"));
   list.push_back(VoltsOut(&high_out, "Hi Pass").Default("0"));
   list.push_back(VoltsOut(&band_out, "Band Pass").Default("0"));
   list.push_back(VoltsOut(&reject_out, "Band Reject").Default("0"));
-  list.push_back(EnumParameter(&freq_scale, "Freq Scale", filters::kFreqScaleList)
-                     .Default("0")
-                     .Help(filters::kFreqScaleHelp));
+  list.push_back(FreqScaleParameter(&freq_scale));
 }
 
 // Without the limit. Formula cases (negative pitch, kHz scale) are at least 0.00001, so a
@@ -162,12 +153,8 @@ void ug_filter_sv::SettleCheck() {
   if (SignalStatic() && (fixed || std::fabs(low_ - x) + std::fabs(band_) < 1e-6f)) {
     low_ = x;
     band_ = 0.0f;
-    settled_ = true;
     constant_ = x;
-    SetProcessFunction(&ug_filter_sv::sub_process_constant);
-    RunOneThenStatic();
-    for (int o : {kLowPass, kHiPass, kBandPass, kBandReject})
-      plugs[o]->TransmitState(clock, ST_ONE_OFF);
+    Settle(&ug_filter_sv::sub_process_constant, {kLowPass, kHiPass, kBandPass, kBandReject});
     return;
   }
   PostRunFunction(clock + static_cast<sample_clock>(sample_rate_), &ug_filter_sv::SettleCheck);
@@ -182,10 +169,7 @@ void ug_filter_sv::OnPlugStateChange(sample_clock time, Connection* c, state_typ
   if ((plug == kPitch || plug == kFreqScale || plug == kResonance) && !Streams(kPitch) &&
       !Streams(kResonance))
     f_ = std::min(Cutoff(PlugValue(kPitch)), limit_);
-  if (settled_) {
-    settled_ = false;
-    PostRunFunction(time, &ug_filter_sv::SettleCheck);
-  }
+  Unsettle(time, &ug_filter_sv::SettleCheck);
   ChooseProcessFunction();
   for (int o : {kLowPass, kHiPass, kBandPass, kBandReject}) plugs[o]->TransmitState(time, ST_RUN);
 }

@@ -22,11 +22,11 @@
 #include <vector>
 
 #include "engine/lookup_table.h"
-#include "engine/ug_base.h"
+#include "modules/filters/filter_base.h"
 
 namespace kv {
 
-class ug_filter_sv : public ug_base {
+class ug_filter_sv : public filters::FilterBase {
  public:
   enum PlugIndex { kSignal, kPitch, kResonance, kLowPass, kHiPass, kBandPass, kBandReject, kFreqScale };
   enum Outputs { kAllOutputs, kLowOnly, kHighOnly };
@@ -46,7 +46,6 @@ class ug_filter_sv : public ug_base {
   float band() const { return band_; }
   float f() const { return f_; }
   float q() const { return q_; }
-  bool settled() const { return settled_; }
   Outputs outputs() const { return outputs_; }
 
   float* signal_in = nullptr;
@@ -66,9 +65,6 @@ class ug_filter_sv : public ug_base {
   void SetResonance(float r);
   void SettleCheck();
   void StartAction();
-  bool Streams(int plug) const { return plugs[plug]->state == ST_RUN; }
-  // Neither the input nor its source streams (see filters::SourceStreams).
-  bool SignalStatic() const;
   bool Connected(int plug) const { return !plugs[plug]->connections.empty(); }
 
   float low_ = 0.0f;
@@ -77,7 +73,6 @@ class ug_filter_sv : public ug_base {
   float q_ = 2.0f;
   float limit_ = 0.78f;
   float constant_ = 0.0f;
-  bool settled_ = true;
   Outputs outputs_ = kAllOutputs;
   float sample_rate_ = 44100.0f;
   const ULookup* cutoff_table_ = nullptr;
