@@ -13,7 +13,7 @@
 #include "platform/ui/track_bar.h"
 #include "platform/window/headless_host.h"
 #include "tests/platform/snapshot/snapshot.h"
-#include "tests/platform_window/control_panel.h"
+#include "tests/platform/window/control_panel.h"
 
 namespace kv::ui {
 namespace {
@@ -24,7 +24,7 @@ TEST(ControlsSnapshot, EveryControlInAKnownState)
     test::ControlPanel panel(clock);
     HeadlessHost host(panel.root, clock);
     host.play(test::ControlPanel::script());
-    EXPECT_TRUE(kv::test::matches_snapshot(host.render(), "tests/platform_window/snapshots/controls.png"));
+    EXPECT_TRUE(kv::test::matches_snapshot(host.render(), "tests/platform/window/snapshots/controls.png"));
 }
 
 // Captures the editor's picture from inside a modal loop (a timer fires during the script's wait).
@@ -61,17 +61,17 @@ TEST(ControlsSnapshot, OpenMenuAndMessageBox)
     opener.f = [&] { m.track(root, {30, 20}); };
     grab.setTimer(1, 5);
     host.play(Script().click(5, 155).key(key::Down).wait(10).key(key::Escape));
-    EXPECT_TRUE(kv::test::matches_snapshot(grab.shot, "tests/platform_window/snapshots/menu.png"));
+    EXPECT_TRUE(kv::test::matches_snapshot(grab.shot, "tests/platform/window/snapshots/menu.png"));
 
     opener.f = [&] { messageBox(root, "Sound Engine not responding. Please Save and Exit", "Korvane", MessageIcon::Exclamation); };
     grab.setTimer(1, 5);
     host.play(Script().click(5, 155).wait(10).key(key::Return));
-    EXPECT_TRUE(kv::test::matches_snapshot(grab.shot, "tests/platform_window/snapshots/message_box.png"));
+    EXPECT_TRUE(kv::test::matches_snapshot(grab.shot, "tests/platform/window/snapshots/message_box.png"));
 
     opener.f = [&] { messageBox(root, "Error reading image file: knob.bmp", "Error", MessageIcon::Information); };
     grab.setTimer(1, 5);
     host.play(Script().click(5, 155).wait(10).key(key::Return));
-    EXPECT_TRUE(kv::test::matches_snapshot(grab.shot, "tests/platform_window/snapshots/message_box_info.png"));
+    EXPECT_TRUE(kv::test::matches_snapshot(grab.shot, "tests/platform/window/snapshots/message_box_info.png"));
 }
 
 } // namespace

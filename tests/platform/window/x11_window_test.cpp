@@ -1,9 +1,9 @@
 // The X11 back end under a real (Xvfb) server: the screenshot equals the headless render of
 // the same input, two editors stay independent, and the host may destroy its window first.
-#include "tests/platform_window/x11_harness.h"
+#include "tests/platform/window/x11_harness.h"
 
 #include "platform/gfx/dc.h"
-#include "tests/platform_window/control_panel.h"
+#include "tests/platform/window/control_panel.h"
 
 namespace kv::ui {
 namespace {

@@ -1,5 +1,5 @@
 // Xlib side of the X11 test host.
-#include "tests/platform_window/x11_harness.h"
+#include "tests/platform/window/x11_harness.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
