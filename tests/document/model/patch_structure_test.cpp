@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "document/model/control.h"
-#include "doc_fixture.h"
+#include "tests/document/doc_fixture.h"
 
 namespace kv::test {
 namespace {

@@ -5,7 +5,7 @@
 #include "document/model/control.h"
 #include "engine/number_text.h"
 #include "document/model/param_watcher.h"
-#include "doc_fixture.h"
+#include "tests/document/doc_fixture.h"
 
 namespace kv::test {
 namespace {

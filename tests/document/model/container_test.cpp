@@ -8,7 +8,7 @@
 #include "document/model/control.h"
 #include "document/model/doc_iterators.h"
 #include "document/model/small_modules.h"
-#include "doc_fixture.h"
+#include "tests/document/doc_fixture.h"
 #include "document/model/module_factory.h"
 
 namespace kv::test {

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "doc_fixture.h"
+#include "tests/document/doc_fixture.h"
 #include "document/model/module_factory.h"
 
 namespace kv::test {
