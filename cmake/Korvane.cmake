@@ -43,7 +43,8 @@ if(KORVANE_FUZZ)
 endif()
 
 # kv_add_fuzzer(NAME SOURCES a.cpp LIBS ... CORPUS_DIR dir)
-# SOURCES define LLVMFuzzerTestOneInput.
+# SOURCES define LLVMFuzzerTestOneInput. A fuzzer lives in tests/<area>/fuzz/<what>_fuzz.cpp
+# and is named <what>_fuzz; its seed corpus is tests/<area>/fuzz/corpus/<what>/.
 function(kv_add_fuzzer name)
   cmake_parse_arguments(F "" "CORPUS_DIR" "SOURCES;LIBS" ${ARGN})
   if(KORVANE_FUZZ)
@@ -54,7 +55,7 @@ function(kv_add_fuzzer name)
     add_dependencies(kv_fuzzers ${name})
     file(WRITE ${PROJECT_BINARY_DIR}/fuzz/${name}.corpus "${F_CORPUS_DIR}")
   else()
-    add_executable(${name}_replay ${F_SOURCES} ${PROJECT_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
+    add_executable(${name}_replay ${F_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/fuzz_replay_main.cpp)
     target_link_libraries(${name}_replay PRIVATE ${F_LIBS})
     add_test(NAME ${name}.corpus COMMAND ${name}_replay ${F_CORPUS_DIR})
   endif()
