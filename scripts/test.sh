@@ -64,8 +64,9 @@ build-tsan/korvane-host stress "$tsan_stress/demo.so" --seed 11 --calls 3000
 build-tsan/korvane-host stress "$tsan_stress/stress-synth.so" --seed 3 --calls 3000
 unset TSAN_OPTIONS
 
-# Every file reader's fuzzer runs for a bounded time over its seed corpus; a crash,
-# sanitizer report or broken invariant fails the run.
+# Every file reader's fuzzer (tests/<area>/fuzz/<what>_fuzz.cpp, target <what>_fuzz) runs
+# for a bounded time over its seed corpus; a crash, sanitizer report or broken invariant
+# fails the run.
 if command -v clang++-14 >/dev/null; then
   echo "== fuzzing (libFuzzer, clang-14)"
   cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
