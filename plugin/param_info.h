@@ -3,7 +3,7 @@
 // Values travel both ways. From the host, setParameter stores the new value here and marks it
 // dirty; the audio thread hands dirty values to the control's unit generator at the start of
 // its next run, or, with no engine, the user-interface thread writes it into the control. From
-// the patch, the control announces a changed value (code 31) and the link decides whether the
+// the patch, the control announces a changed value (kNotifyValueChanged) and the link decides whether the
 // host hears it as automation.
 //
 // Threads. Hosts call setParameter and getParameter from their user-interface thread and,
@@ -69,7 +69,7 @@ class param_info : public Notifiable {
   // does not hold yet into it (before the control's values are saved).
   void syncToControl();
 
-  // Code 8 forgets the control; code 31 re-reads its value and reports it to the host when
+  // kNotifyDestroyed forgets the control; kNotifyValueChanged re-reads its value and reports it to the host when
   // the control's host-notification rules allow. While a host value is still on its way to
   // the engine, the control's older value does not replace it.
   void onNotify(Notifier* from, int32_t code, intptr_t argument) override;

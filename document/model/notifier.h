@@ -12,7 +12,7 @@
 //    next one);
 //  - every notice in progress keeps a frame on its own stack; the subject's destructor marks
 //    those frames, and the notice loop returns without touching the dead subject.
-// kNotifyDestroyed (code 8) is sent by notifyDestroyed(), which the most-derived destructor
+// kNotifyDestroyed is sent by notifyDestroyed(), which the most-derived destructor
 // calls first, so watchers that look at the object still see it whole. It is sent once;
 // afterwards the list is empty and attaching is refused.
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 // "Patch Select" (ug_patch_sel): the engine side of a container's programs. A program
 // change, from MIDI (on its channel, "All" taking every channel) or from the document
-// (panel message kind 5), that differs from the program it holds is stored, sent on as a
+// (the panel message kPatchSelectProgram), that differs from the program it holds is stored, sent on as a
 // MIDI program change (status 0xC0 with the channel, 0 for "All"), posted as
 // UET_PROG_CHANGE to every unit generator of its patch context at the end of the current
 // run, and reported to the document, which switches the container to the same program.

@@ -6,8 +6,8 @@
 //
 // The document's stored values reach it through a StoredValueMirror (atomics the audio
 // thread may read), handed over while the engine is built. From then on the control only
-// hears panel messages (kind 1: the current value changed on the panel, recall it smoothed;
-// kind 2: recall it at once; the argument names the patch) and UET_PROG_CHANGE events from
+// hears panel messages (kControlValueChanged: the current value changed on the panel, recall
+// it smoothed; kControlRecall: recall it at once; the argument names the patch) and UET_PROG_CHANGE events from
 // "Patch Select". Host automation calls OnControllerValue on the audio thread at the start
 // of a host call; the change is applied by an event at the master clock, so it lands on the
 // same sample however the host splits its calls.
