@@ -166,8 +166,11 @@ TEST_F(PatchToolTest, ChildOrderSurvivesDumpAndCompile) {
 // written as well into a library stripped before as into one with everything in it.
 TEST_F(PatchToolTest, BuildWritesAStrippedLibraryWithItsDebugFileBeside) {
   ASSERT_EQ(tool.run({"build", synth, "-o", at("synth.so"), "--plugin", KV_PLUGIN}), 0) << tool.err.str();
+#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+  // The sizes users see hold for the optimised build; instrumented builds carry far more code.
   EXPECT_LT(fs::file_size(at("synth.so")), 3u << 20);
   EXPECT_GT(fs::file_size(at("synth.so.debug")), fs::file_size(at("synth.so")));
+#endif
   const ElfSection link = readElfSection(at("synth.so"), ".gnu_debuglink");
   ASSERT_EQ(link.status, ElfSection::Status::kFound);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(link.bytes.data())), "synth.so.debug");
