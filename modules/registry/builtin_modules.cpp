@@ -154,22 +154,62 @@ const std::vector<BuiltinModule>& BuiltinModuleTable() {
   return table;
 }
 
+namespace {
+struct Family {
+  const char* name;
+  void (*add)(UnitGeneratorCatalogue&);
+};
+
+// The engine's own: containers and their IO modules.
+void RegisterContainers(UnitGeneratorCatalogue& c) {
+  c.Add<ug_container>("ug_container");
+  c.Add<ug_io_mod>("ug_io_mod");
+}
+
+// Each family adds its unit generators from the one function at the end of its family file.
+const std::vector<Family>& Families() {
+  static const std::vector<Family> families = {
+      {"Containers", RegisterContainers},
+      {"Oscillators", RegisterOscillators},
+      {"Filters", RegisterFilters},
+      {"Amplifiers", RegisterAmplifiers},
+      {"Host Input and Output", RegisterHostIo},
+      {"Controls", RegisterControls},
+      {"MIDI", RegisterMidi},
+      {"Envelopes", RegisterEnvelopes},
+  };
+  return families;
+}
+}  // namespace
+
 const UnitGeneratorCatalogue& BuiltinUnitGenerators() {
   static const UnitGeneratorCatalogue catalogue = [] {
     UnitGeneratorCatalogue c;
-    // The engine's own: containers and their IO modules.
-    c.Add<ug_container>("ug_container");
-    c.Add<ug_io_mod>("ug_io_mod");
-    RegisterOscillators(c);
-    RegisterFilters(c);
-    RegisterAmplifiers(c);
-    RegisterHostIo(c);
-    RegisterControls(c);
-    RegisterMidi(c);
-    RegisterEnvelopes(c);
+    for (const Family& f : Families()) f.add(c);
     return c;
   }();
   return catalogue;
+}
+
+const std::vector<const char*>& UnitGeneratorFamilies() {
+  static const std::vector<const char*> names = [] {
+    std::vector<const char*> out;
+    for (const Family& f : Families()) out.push_back(f.name);
+    return out;
+  }();
+  return names;
+}
+
+const char* UnitGeneratorFamily(std::string_view ug_class) {
+  // One catalogue per family, made once, answers which of them adds the class.
+  static const std::vector<UnitGeneratorCatalogue> per_family = [] {
+    std::vector<UnitGeneratorCatalogue> out(Families().size());
+    for (std::size_t i = 0; i < out.size(); ++i) Families()[i].add(out[i]);
+    return out;
+  }();
+  for (std::size_t i = 0; i < per_family.size(); ++i)
+    if (per_family[i].Find(ug_class)) return Families()[i].name;
+  return nullptr;
 }
 
 namespace {

@@ -5,6 +5,7 @@
 // its module flags and the string ids of its menu name and group. Adding a module type
 // means one row here and one registration in its family's file.
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "modules/registry/module_info.h"
@@ -26,5 +27,11 @@ const std::vector<BuiltinModule>& BuiltinModuleTable();
 
 // The unit generators of every module family (and the engine's containers), by class name.
 const UnitGeneratorCatalogue& BuiltinUnitGenerators();
+
+// The families that register unit generators, in registration order: "Containers" (the
+// engine's own), then each family under modules/ by its name ("Oscillators", "Filters" ...).
+const std::vector<const char*>& UnitGeneratorFamilies();
+// The family whose registration adds the unit-generator class; null for a class none adds.
+const char* UnitGeneratorFamily(std::string_view ug_class);
 
 }  // namespace kv

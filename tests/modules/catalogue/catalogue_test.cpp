@@ -29,6 +29,7 @@
 #include "engine/unit_generator_catalogue.h"
 #include "modules/registry/builtin_modules.h"
 #include "modules/registry/module_registry.h"
+#include "modules/registry/plug_declaration.h"
 #include "tests/support/engine_rig.h"
 #include "tests/support/signal_rig.h"
 
@@ -51,30 +52,6 @@ std::string Quoted(const std::string& text) {
     out += c;
   }
   return out + "\"";
-}
-
-const char* DirectionName(int32_t d) {
-  switch (d) {
-    case DR_IN: return "in";
-    case DR_OUT: return "out";
-    case DR_CONTAINER_IO: return "container-io";
-    case DR_PARAMETER: return "parameter";
-    default: return "?";
-  }
-}
-
-const char* DatatypeName(int32_t t) {
-  switch (t) {
-    case dt_enum: return "enum";
-    case dt_text: return "text";
-    case dt_midi: return "midi";
-    case dt_double: return "double";
-    case dt_bool: return "bool";
-    case dt_volts: return "volts";
-    case dt_float: return "float";
-    case dt_normalised: return "normalised";
-    default: return "?";
-  }
 }
 
 std::string OrDash(const std::string& name) { return name.empty() ? "-" : name; }
@@ -101,8 +78,8 @@ std::string CatalogueListing() {
         << "\n";
     int index = 0;
     for (const InterfaceObject& d : info->declarations) {
-      out << "  plug " << index++ << " " << Quoted(d.name) << ": " << DirectionName(d.direction) << " "
-          << DatatypeName(d.datatype) << ", default " << Quoted(d.default_value) << ", choices "
+      out << "  plug " << index++ << " " << Quoted(d.name) << ": " << DeclarationDirectionName(d.direction) << " "
+          << DeclarationDatatypeName(d.datatype) << ", default " << Quoted(d.default_value) << ", choices "
           << Quoted(d.choices) << ", flags " << Hex(d.flags) << "\n";
       if (!d.notes.empty()) out << "    notes " << Quoted(d.notes) << "\n";
     }
