@@ -106,6 +106,19 @@ std::string describe(const json& node) {
   return id[0] == 'a' && id.rfind("a \"", 0) == 0 ? id : "module \"" + id + "\"";
 }
 
+// "<who> has no plug "<name>"", followed by the plugs the module does have and the nearest
+// of them to the name, so that a misspelt plug name is put right from the message alone.
+std::string noSuchPlug(const CUG* m, const std::string& who, const std::string& name) {
+  std::vector<std::string> names;
+  for (const std::string& n : plugRefTexts(m))
+    if (!n.empty()) names.push_back(windows1252ToUtf8(n));
+  std::string list;
+  for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
+  std::string text = who + " has no plug \"" + windows1252ToUtf8(name) + "\"; its plugs: " + (list.empty() ? "none" : list);
+  const std::string nearest = nearestName(windows1252ToUtf8(name), names);
+  return nearest.empty() ? text : text + "; did you mean \"" + nearest + "\"?";
+}
+
 struct PendingValue {
   CUG* module;
   std::string plug;
@@ -134,7 +147,7 @@ class Compiler {
     container(*root, c, true);
     for (const PendingValue& p : values_) {
       CPlug2* plug = findPlug(p.module, parsePlugRef(p.plug));
-      if (!plug) fail(*p.at, p.where + " has no plug \"" + p.plug + "\"");
+      if (!plug) fail(*p.at, noSuchPlug(p.module, p.where, p.plug));
       plug->setValueQuiet(p.value);
     }
   }
@@ -368,7 +381,12 @@ class Compiler {
                                 to_module->getTitle() + "\" \"" + to_name + "\"";
     CPlug2* from = plugOrSpare(from_module, from_name);
     CPlug2* to = plugOrSpare(to_module, to_name);
-    if (!from || !to) fail(conn, "can't connect " + text_of + ": no such plug");
+    if (!from || !to) {
+      CUG* m = from ? to_module : from_module;
+      const std::string who =
+          std::string("the \"") + (from ? "to" : "from") + "\" module \"" + windows1252ToUtf8(m->getTitle()) + "\"";
+      fail(conn, "can't connect " + text_of + ": " + noSuchPlug(m, who, from ? to_name : from_name));
+    }
     MessageService messages;
     messages.setLogToStderr(false);
     CLine2* line;

@@ -1,5 +1,6 @@
 #include "document/text/text_form_common.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "document/model/cug.h"
@@ -38,6 +39,46 @@ CPlug2* findPlug(const CUG* module, const PlugRef& ref) {
   for (CPlug2* p : module->plugs())
     if (p->getName() == ref.name && ++n == ref.occurrence) return p;
   return nullptr;
+}
+
+std::vector<std::string> plugRefTexts(const CUG* module) {
+  std::vector<std::string> out;
+  for (CPlug2* p : module->plugs()) out.push_back(plugRefText(module, p));
+  return out;
+}
+
+size_t editDistanceNoCase(std::string_view a, std::string_view b) {
+  auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+  // One row of the distance table at a time: row[j] is the distance from a's first i
+  // characters to b's first j.
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+std::string nearestName(std::string_view name, const std::vector<std::string>& candidates) {
+  const std::string* best = nullptr;
+  size_t best_distance = 0;
+  for (const std::string& c : candidates) {
+    if (c.empty()) continue;
+    const size_t d = editDistanceNoCase(name, c);
+    if (!best || d < best_distance) {
+      best = &c;
+      best_distance = d;
+    }
+  }
+  if (!best) return std::string();
+  const size_t longer = std::max(name.size(), best->size());
+  return best_distance * 2 <= longer + 1 ? *best : std::string();
 }
 
 namespace {

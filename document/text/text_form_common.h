@@ -24,6 +24,15 @@ PlugRef parsePlugRef(const std::string& text);
 std::string plugRefText(const CUG* module, const CPlug2* plug);
 // The plug the reference names, or null.
 CPlug2* findPlug(const CUG* module, const PlugRef& ref);
+// Every plug of the module as the text form names it, in plug order.
+std::vector<std::string> plugRefTexts(const CUG* module);
+
+// Edits (insertions, deletions, replacements) that turn one text into the other, ignoring
+// the case of ASCII letters.
+size_t editDistanceNoCase(std::string_view a, std::string_view b);
+// The candidate nearest to a misspelt name, for "did you mean": the first of the fewest
+// edits, and only when they change at most about half the name; empty when none is that near.
+std::string nearestName(std::string_view name, const std::vector<std::string>& candidates);
 
 std::string toBase64(const std::vector<uint8_t>& bytes);
 std::optional<std::vector<uint8_t>> fromBase64(std::string_view text);

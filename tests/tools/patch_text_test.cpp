@@ -148,6 +148,43 @@ TEST(PatchText, ErrorsNameTheLineAndTheItem) {
   }
 }
 
+// A misspelt plug name, in "plugs" or at either end of a connection, is answered with the
+// plugs the module does have and the nearest of them, case aside.
+TEST(PatchText, UnknownPlugsAreAnsweredWithTheModulesPlugs) {
+  const std::string vca_plugs = "its plugs: Signal, Volume, Output, Response Curve";
+  struct Case {
+    const char* plugs;      // the "plugs" item of module "V"
+    const char* from_plug;  // of "O" (an Oscillator)
+    const char* to_plug;    // of "V" (a VCA)
+    std::string message;
+  };
+  const Case cases[] = {
+      {R"({"volume": "3"})", "Audio Out", "Signal",
+       "line 2: module \"V\" has no plug \"volume\"; " + vca_plugs + "; did you mean \"Volume\"?"},
+      {R"({"Respons Curv": "0"})", "Audio Out", "Signal",
+       "line 2: module \"V\" has no plug \"Respons Curv\"; " + vca_plugs + "; did you mean \"Response Curve\"?"},
+      {R"({"Gain": "3"})", "Audio Out", "Signal", "line 2: module \"V\" has no plug \"Gain\"; " + vca_plugs},
+      {"{}", "Audio Out", "signal in",
+       "line 3: can't connect \"O\" \"Audio Out\" to \"V\" \"signal in\": the \"to\" module \"V\" has no plug "
+       "\"signal in\"; " + vca_plugs + "; did you mean \"Signal\"?"},
+      {"{}", "audio", "Signal",
+       "line 3: can't connect \"O\" \"audio\" to \"V\" \"Signal\": the \"from\" module \"O\" has no plug \"audio\"; "
+       "its plugs: Pitch, Pulse Width, Waveform, Audio Out, Sync, Phase Mod, Freq Scale, PM Depth, "
+       "Smooth Peaks (Gibbs Effect), Sync X-Fade (Anti Alias); did you mean \"Audio Out\"?"},
+  };
+  for (const Case& c : cases) {
+    const std::string source = std::string(
+                                   "{\"root\": {\"children\": [{\"type\": \"Oscillator\", \"title\": \"O\"},\n"
+                                   "{\"type\": \"VCA\", \"title\": \"V\", \"plugs\": ") +
+                               c.plugs + "}],\n\"connections\": [{\"from\": [\"O\", \"" + c.from_plug +
+                               "\"], \"to\": [\"V\", \"" + c.to_plug + "\"]}]}}";
+    SCOPED_TRACE(source);
+    text::CompileResult r = text::compilePatchText(source);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, c.message);
+  }
+}
+
 TEST(PatchText, DumpRefusesWhatItCannotDescribeAndDamagedPatches) {
   text::CompileResult r = text::compilePatchText(fixture("synth.json"));
   ASSERT_TRUE(r.ok);
