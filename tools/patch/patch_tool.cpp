@@ -13,11 +13,13 @@
 #include "engine/types.h"
 #include "document/patch_header.h"
 #include "document/text/patch_text.h"
+#include "document/text/text_form_common.h"
 #include "panel/skin/skin_list_text_form.h"
 #include "platform/elf_section_reader.h"
 #include "platform/elf_section_writer.h"
 #include "platform/message_service.h"
 #include "platform/module_path.h"
+#include "tools/patch/module_reference.h"
 #include "tools/patch/patch_document.h"
 #include "tools/patch/plugin_strip.h"
 
@@ -32,6 +34,7 @@ constexpr const char* kUsage =
     "  korvane-patch build PATCH.kv1|PATCH.json -o NAME.so [--plugin korvane.so] [--keep-debug]\n"
     "  korvane-patch extract NAME.so [-o PATCH.kv1]\n"
     "  korvane-patch check FILE\n"
+    "  korvane-patch modules [TYPE] [--json]\n"
     "  korvane-patch --version\n";
 
 // The section of a built plug-in that names the tools that built it.
@@ -102,6 +105,7 @@ struct Args {
   std::string output;
   std::string plugin;
   bool keepDebug = false;
+  bool json = false;
   bool ok = true;
 };
 
@@ -117,6 +121,8 @@ Args parse(const std::vector<std::string>& args, size_t from) {
       target = args[++i];
     } else if (args[i] == "--keep-debug") {
       a.keepDebug = true;
+    } else if (args[i] == "--json") {
+      a.json = true;
     } else {
       a.positional.push_back(args[i]);
     }
@@ -372,6 +378,31 @@ int check(const Args& a, std::ostream& out, std::ostream& err) {
   return messages.shown().empty() ? 0 : 1;
 }
 
+// The module types a patch can name, or one type's plugs.
+int modules(const Args& a, std::ostream& out, std::ostream& err) {
+  if (a.positional.size() > 1) {
+    err << kUsage;
+    return 2;
+  }
+  const std::vector<ModuleFacts> all = moduleReference();
+  if (a.positional.empty()) {
+    out << (a.json ? moduleListJson(all) : moduleListText(all));
+    return 0;
+  }
+  const std::string& type = a.positional[0];
+  const ModuleFacts* m = findModuleFacts(all, type);
+  if (!m) {
+    std::vector<std::string> ids;
+    for (const ModuleFacts& f : all) ids.push_back(f.id);
+    const std::string nearest = text::nearestName(type, ids);
+    err << "korvane-patch: no module type \"" << type << "\""
+        << (nearest.empty() ? std::string() : "; did you mean \"" + nearest + "\"?") << "\n";
+    return 1;
+  }
+  out << (a.json ? moduleJson(*m) : moduleText(*m));
+  return 0;
+}
+
 }  // namespace
 
 int runPatchTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -394,6 +425,7 @@ int runPatchTool(const std::vector<std::string>& args, std::ostream& out, std::o
   if (command == "build") return build(a, out, err);
   if (command == "extract") return extract(a, out, err);
   if (command == "check") return check(a, out, err);
+  if (command == "modules") return modules(a, out, err);
   err << kUsage;
   return 2;
 }

@@ -8,6 +8,7 @@
 //   korvane-patch extract NAME.so [-o PATCH.kv1]       the patch archive back out of a plug-in
 //   korvane-patch check FILE                           loads FILE as the plug-in would and prints
 //                                                      every message
+//   korvane-patch modules [TYPE] [--json]              the module types, or one type's plugs
 //
 // `build` stores the archive scrambled in the section ".kv1.165" of a copy of the plug-in
 // (by default korvane.so beside this program), never loaded by the system's loader. A patch
