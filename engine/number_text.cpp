@@ -54,12 +54,31 @@ double parseDouble(std::string_view text) {
   double value = 0.0;
   auto result = std::from_chars(t.data(), t.data() + t.size(), value, std::chars_format::general);
   if (result.ec == std::errc::result_out_of_range) {
-    // from_chars leaves the value alone; atof gives +-HUGE_VAL or 0 (underflow).
+    // from_chars leaves the value alone; atof gives +-HUGE_VAL or 0 (underflow). Which one
+    // follows from the decimal exponent of the leading digit plus the written exponent:
+    // out of range means it is beyond +-300, so its sign decides.
     std::size_t i = 0;
-    while (i < t.size() && ((t[i] >= '0' && t[i] <= '9') || t[i] == '.')) ++i;
-    bool big = false;
-    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) big = t.substr(i + 1, 1) != "-";
-    value = big ? HUGE_VAL : 0.0;
+    long long integer_digits = 0, leading_fraction_zeros = 0;
+    bool point = false, significant = false;
+    for (; i < t.size() && ((t[i] >= '0' && t[i] <= '9') || (t[i] == '.' && !point)); ++i) {
+      if (t[i] == '.') {
+        point = true;
+      } else if (t[i] != '0' || significant) {
+        significant = true;
+        if (!point) ++integer_digits;
+      } else if (point) {
+        ++leading_fraction_zeros;
+      }
+    }
+    long long exponent = integer_digits > 0 ? integer_digits - 1 : -(leading_fraction_zeros + 1);
+    if (i + 1 < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+      const bool minus = t[i + 1] == '-';
+      long long written = 0;
+      for (std::size_t j = i + 1 + (t[i + 1] == '+' || minus); j < t.size() && t[j] >= '0' && t[j] <= '9'; ++j)
+        if (written < (1LL << 40)) written = written * 10 + (t[j] - '0');
+      exponent += minus ? -written : written;
+    }
+    value = exponent > 0 ? HUGE_VAL : 0.0;
   } else if (result.ec != std::errc()) {
     value = 0.0;
   }

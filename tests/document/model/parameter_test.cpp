@@ -122,6 +122,15 @@ TEST(Parameter, NumbersInTextsIgnoreTheLocale) {
   EXPECT_DOUBLE_EQ(parseDouble("-.5"), -0.5);
   EXPECT_DOUBLE_EQ(parseDouble("3,5"), 3.0);
   EXPECT_EQ(parseDouble(""), 0.0);
+  // Beyond the double range: +-HUGE_VAL or 0 as atof, with or without a written exponent.
+  const std::string many_digits(400, '7'), many_zeros(400, '0');
+  EXPECT_EQ(parseDouble(many_digits), HUGE_VAL);
+  EXPECT_EQ(parseDouble("-" + many_digits + ".5"), -HUGE_VAL);
+  EXPECT_EQ(parseDouble("0." + many_zeros + "1"), 0.0);
+  EXPECT_EQ(parseDouble("1e400"), HUGE_VAL);
+  EXPECT_EQ(parseDouble("1e-400"), 0.0);
+  EXPECT_EQ(parseDouble("0." + many_zeros + "1e+10"), 0.0);
+  EXPECT_EQ(parseDouble(many_digits + "e-50"), HUGE_VAL);
   EXPECT_EQ(formatFixed(0.5, 3), "0.500");
   EXPECT_EQ(formatFixed(-5, 3), "-5.000");
 }
