@@ -83,7 +83,6 @@ bool CKorvaneAppVST::WireHostIo() {
   CContainer* patch = GetPatchContainer();
   if (!patch || !patch->getParent()) return false;
   CContainer* outer = patch->getParent();
-  ModuleRegistry& registry = GetModuleRegistry();
   auto* out = dynamic_cast<CUG*>(CreateDocumentModule("VST Output"));
   auto* in = dynamic_cast<CUG*>(CreateDocumentModule("VST Input"));
   if (!out || !in) {
