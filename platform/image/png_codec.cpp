@@ -142,6 +142,22 @@ bool write_raw_inner(png_structp png, png_infop info, WriteContext& ctx, const P
   return true;
 }
 
+// libpng allocates a chunk's declared length before it reads the chunk's data, so a damaged
+// length field in a file of a few hundred bytes could make it ask for up to 2 GB. The whole
+// file is in memory: every chunk up to IEND must fit in what is left of it.
+bool chunks_fit(std::span<const uint8_t> data) {
+  size_t pos = 8;  // after the signature
+  while (data.size() - pos >= 8) {
+    const uint32_t length = uint32_t(data[pos]) << 24 | uint32_t(data[pos + 1]) << 16 |
+                            uint32_t(data[pos + 2]) << 8 | uint32_t(data[pos + 3]);
+    const bool end = std::memcmp(&data[pos + 4], "IEND", 4) == 0;
+    if (uint64_t(length) + 12 > data.size() - pos) return false;  // length, type, data, CRC
+    pos += size_t(length) + 12;
+    if (end) break;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::vector<uint8_t> encode_png_raw(const PngRawImage& img) {
@@ -172,6 +188,10 @@ std::vector<uint8_t> encode_png_raw(const PngRawImage& img) {
 bool decode_png(std::span<const uint8_t> data, Bitmap& out, std::string& error, const ImageLimits& limits) {
   if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0) {
     error = "not a PNG image";
+    return false;
+  }
+  if (!chunks_fit(data)) {
+    error = "truncated PNG data";
     return false;
   }
   ReadContext ctx;

@@ -110,6 +110,12 @@ TEST(PngDecode, MalformedStreamsAreRefusedAndLeaveTheOutputAlone) {
   std::vector<uint8_t> bad_data = good;
   bad_data[good.size() - 20] ^= 0xFF;  // inside IDAT
   cases.push_back({"IDAT byte flipped", bad_data});
+  // A chunk that declares 1.9 GB in a file of a few dozen bytes is refused before anything
+  // is allocated for it.
+  std::vector<uint8_t> huge_chunk(good.begin(), good.begin() + 33);  // signature and IHDR
+  for (uint8_t b : {0x73, 0x73, 0x73, 0x73, 's', 'P', 'L', 'T', 0, 0, 0, 0}) huge_chunk.push_back(b);
+  huge_chunk.insert(huge_chunk.end(), good.begin() + 33, good.end());
+  cases.push_back({"chunk longer than the file", huge_chunk});
   for (size_t n = 0; n < good.size(); ++n)
     cases.push_back({"prefix " + std::to_string(n), std::vector<uint8_t>(good.begin(), good.begin() + long(n))});
 
