@@ -8,6 +8,7 @@
 #include "modules/envelopes/envelope_family.h"
 #include "modules/filters/filter_family.h"
 #include "modules/io/io_family.h"
+#include "modules/logic/logic_family.h"
 #include "modules/midi/midi_family.h"
 #include "modules/oscillators/oscillator_family.h"
 #include "modules/registry/module_registry.h"
@@ -177,6 +178,7 @@ const std::vector<Family>& Families() {
       {"Controls", RegisterControls},
       {"MIDI", RegisterMidi},
       {"Envelopes", RegisterEnvelopes},
+      {"Logic and Math", RegisterLogic},
   };
   return families;
 }
