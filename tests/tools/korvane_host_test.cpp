@@ -589,5 +589,45 @@ TEST_F(KorvaneHost, MidiOutWritesWhatThePluginSendsAtItsFrames) {
     EXPECT_NE(csv.find(line), std::string::npos) << line << "in\n" << csv;
 }
 
+
+// A logic gate and a comparator in a built patch: the AND of a sine and a triangle read
+// through the logic thresholds (high above 3.333 V, low below 1.667 V, else unchanged) and
+// their comparison, checked sample by sample against the two oscillators rendered beside them.
+TEST_F(KorvaneHost, GateAndComparatorFollowTheirInputsInARenderedPatch) {
+  const std::string plugin = buildPatch(
+      "logic", patchText("KvLg", R"([{"type": "Oscillator", "title": "Sine", "plugs": {"Waveform": "0"}},
+                                     {"type": "Oscillator", "title": "Tri", "plugs": {"Waveform": "3", "Pitch": "4.3"}},
+                                     {"type": "AND Gate", "title": "And"},
+                                     {"type": "Comparator", "title": "Cmp", "plugs": {"Hi Out Val": "2", "Lo Out Val": "-3"}}])",
+                         R"([{"from": ["Sine", "Audio Out"], "to": ["IO Mod", "Sine"]},
+                             {"from": ["Tri", "Audio Out"], "to": ["IO Mod", "Tri"]},
+                             {"from": ["Sine", "Audio Out"], "to": ["And", "Input"]},
+                             {"from": ["Tri", "Audio Out"], "to": ["And", "Input#2"]},
+                             {"from": ["And", "Output"], "to": ["IO Mod", "Gate"]},
+                             {"from": ["Sine", "Audio Out"], "to": ["Cmp", "Input A"]},
+                             {"from": ["Tri", "Audio Out"], "to": ["Cmp", "Input B"]},
+                             {"from": ["Cmp", "Output"], "to": ["IO Mod", "Compared"]}])"));
+  const HostRun r = run({"render", plugin, "--seconds", "0.1", "--block", "300", "--no-progress", "-o", path("logic.wav")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const Wav w = readWav(path("logic.wav"));
+  ASSERT_EQ(w.channels.size(), 4u);
+  ASSERT_GT(w.frames(), 4000);
+  bool high[2] = {false, false};
+  int gate_changes = 0;
+  for (int64_t t = 0; t < w.frames(); ++t) {
+    const float sine = w.channels[0][t], tri = w.channels[1][t];
+    for (int k = 0; k < 2; ++k) {
+      const float x = k == 0 ? sine : tri;
+      if (x > 1.0f / 3.0f) high[k] = true;
+      if (x < 1.0f / 6.0f) high[k] = false;
+    }
+    const float gate = high[0] && high[1] ? 0.5f : 0.0f;
+    ASSERT_EQ(w.channels[2][t], gate) << "sample " << t;
+    ASSERT_EQ(w.channels[3][t], sine > tri ? 0.2f : -0.3f) << "sample " << t;
+    if (t > 0 && w.channels[2][t] != w.channels[2][t - 1]) ++gate_changes;
+  }
+  EXPECT_GT(gate_changes, 10);  // the gate does open and close
+}
+
 }  // namespace
 }  // namespace kv
