@@ -15,6 +15,10 @@ void ug_logic_gate::ListInterface(std::vector<InterfaceObject>& list) {
 
 void ug_logic_gate::SetupPlugs() {
   ug_base::SetupPlugs();
+  // The inputs are made from the document's plugs, not from the declaration: they are
+  // voice-sensitive as declared, so a gate fed by a voice plays in every voice.
+  for (std::size_t k = kFirstInput; k < plugs.size(); ++k)
+    if (plugs[k]->direction == DR_IN) plugs[k]->flags |= UPLUG_VOICE_SENSITIVE;
   const std::size_t n = plugs.size() > kFirstInput ? plugs.size() - kFirstInput : 0;
   logic_.assign(n, 0);
   streams_.assign(n, ST_STOP);
