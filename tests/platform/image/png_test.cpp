@@ -113,7 +113,8 @@ TEST(PngDecode, MalformedStreamsAreRefusedAndLeaveTheOutputAlone) {
   // A chunk that declares 1.9 GB in a file of a few dozen bytes is refused before anything
   // is allocated for it.
   std::vector<uint8_t> huge_chunk(good.begin(), good.begin() + 33);  // signature and IHDR
-  for (uint8_t b : {0x73, 0x73, 0x73, 0x73, 's', 'P', 'L', 'T', 0, 0, 0, 0}) huge_chunk.push_back(b);
+  const uint8_t chunk[] = {0x73, 0x73, 0x73, 0x73, 's', 'P', 'L', 'T', 0, 0, 0, 0};
+  huge_chunk.insert(huge_chunk.end(), std::begin(chunk), std::end(chunk));
   huge_chunk.insert(huge_chunk.end(), good.begin() + 33, good.end());
   cases.push_back({"chunk longer than the file", huge_chunk});
   for (size_t n = 0; n < good.size(); ++n)
